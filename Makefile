@@ -1,0 +1,40 @@
+# Thin wrapper over the CMake presets.
+PRESET ?= default
+JOBS   ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all build run test sanitize bench fuzz validate install clean
+
+all: build
+
+build:
+	cmake --preset $(PRESET) >/dev/null
+	cmake --build --preset $(PRESET) -j $(JOBS)
+
+# Build and run morvel on a bundled element file: sets with a lifetime below
+# 60 days are listed, and the reply 0 at the menu ends the run.
+run: build
+	cd examples && ../build/release/morvel -L60 -P2 starlink-decay.tle
+
+test: build
+	ctest --preset $(PRESET) -j $(JOBS)
+
+sanitize:
+	$(MAKE) test PRESET=sanitize
+
+bench:
+	cmake --preset bench >/dev/null
+	cmake --build --preset bench -j $(JOBS)
+	./build/bench/bench/morvel_bench
+
+fuzz:
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
+
+validate: build
+	./build/release/validate/morvel-validate
+
+install: build
+	cmake --install build/release
+
+clean:
+	rm -rf build

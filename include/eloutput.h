@@ -1,0 +1,18 @@
+// Element-set writer: title line with apogee and perigee heights, line 1 and
+// line 2 with their checksum digits, in the two-line element format.
+#pragma once
+
+#include <cstdio>
+
+#include "elinput.h"
+
+namespace morvel {
+
+// Check digit of a text: the sum of its digits 1..9, with 1 for each '-',
+// modulo 10.
+int checksum(const char* buffer);
+
+// Writes `outel` as three lines to `outFp`. Returns the status 1.
+int eloutput(std::FILE* outFp, element outel);
+
+}  // namespace morvel
