@@ -1,0 +1,1 @@
+#include "hkcd.h"

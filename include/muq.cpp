@@ -1,0 +1,1 @@
+#include "muq.h"
