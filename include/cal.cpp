@@ -1,1 +1,103 @@
 #include "cal.h"
+
+#include <climits>
+#include <cmath>
+
+namespace morvel {
+
+int truncInt(double x) {
+    // Only values whose truncation fits are converted; the rest (NaN,
+    // infinities, magnitudes beyond the type) take the lowest value.
+    if (x > -2147483649.0 && x < 2147483648.0) return static_cast<int>(x);
+    return INT_MIN;
+}
+
+long truncLong(double x) {
+    if (x >= -9223372036854775808.0 && x < 9223372036854775808.0) return static_cast<long>(x);
+    return LONG_MIN;
+}
+
+int cal_julian(date ymd) {
+    const int year = ymd.year;
+    const int mon = ymd.month;
+    const int day = ymd.day;
+    if (mon < 1 || mon > 12 || day < 1 || day > 31) return 0;
+
+    // January and February count as months 13 and 14 of the year before.
+    long long y = year;
+    long long m = mon;
+    if (mon <= 2) {
+        y = y - 1;
+        m = m + 12;
+    }
+
+    // The Gregorian reform: 1582 October 4 was followed by October 15.
+    long long b = 0;
+    const double yy = year + (100 * mon + day) * 0.0001;
+    if (!(yy <= 1582.10145)) {
+        const long long a = y / 100;
+        b = 2 - a + a / 4;
+    }
+    const long long jd = static_cast<long long>(truncLong((y + 4716) * 365.25)) +
+                         truncLong((m + 1) * 30.6001) + day + b - 1524;
+    if (jd < INT_MIN || jd > INT_MAX) return INT_MIN;
+    return static_cast<int>(jd);
+}
+
+date cal_civil(int jd) {
+    if (jd < 0) return date{0, 0, 0};
+
+    // Wide integers: the sums below pass the int range for the largest days.
+    long long a = jd;
+    if (jd >= 2299161) {  // 1582 October 15, the first Gregorian day
+        const long long alpha = truncLong((jd - 1867216.25) / 36524.25);
+        a = jd + 1 + alpha - truncLong(alpha / 4.0);
+    }
+    const long long b = a + 1524;
+    const long long c = truncLong((b - 122.1) / 365.25);
+    const long long d = truncLong(365.25 * c);
+    const long long e = truncLong((b - d) / 30.6001);
+
+    date ymd;
+    ymd.day = static_cast<int>(b - d - truncLong(30.6001 * e));
+    ymd.month = static_cast<int>(e < 14 ? e - 1 : e - 13);
+    ymd.year = static_cast<int>(ymd.month > 2 ? c - 4716 : c - 4715);
+    return ymd;
+}
+
+double ep2jd(double epoch) {
+    double dday;
+    const double frac = std::modf(epoch, &dday);
+    const int yy = truncInt(dday / 1000);
+    const int day = truncInt(dday - 1000.0 * yy);
+    // Two-digit years: 57..99 are 1957..1999, the rest 2000..2056.
+    const int year = yy < 57 ? yy + 2000 : yy + 1900;
+    return cal_julian(date{year, 1, 1}) - 1 + day + frac;
+}
+
+double jd2ep(double jd) {
+    double dday;
+    const double frac = std::modf(jd, &dday);
+    const date ymd = cal_civil(truncInt(dday));
+    const int yy = ymd.year % 100;
+    const int jan1 = cal_julian(date{ymd.year, 1, 1});
+    return 1000 * yy + (dday - jan1 + 1) + frac;
+}
+
+const char* month(date ymd) {
+    constexpr const char* months[] = {"January", "February", "March",     "April",
+                                      "May",     "June",     "July",      "August",
+                                      "September", "October", "November", "December"};
+    if (ymd.month < 1 || ymd.month > 12) return "???";
+    return months[ymd.month - 1];
+}
+
+const char* weekday(date ymd) {
+    constexpr const char* names[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
+                                     "Friday", "Saturday", "Sunday"};
+    // Julian Day Numbers divisible by 7 are Mondays.
+    const int r = cal_julian(ymd) % 7;
+    return names[r < 0 ? r + 7 : r];
+}
+
+}  // namespace morvel
