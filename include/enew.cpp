@@ -1,1 +1,33 @@
 #include "enew.h"
+
+#include <cmath>
+
+#include "bess.h"
+#include "muq.h"
+#include "scaleheight.h"
+
+namespace morvel {
+
+double eNew(double a, double ec, double ph, double life, double flux) {
+    // No decay step is defined in the last 0.01 day, nor for a circular orbit.
+    if (!(life > 0.01)) return ec;
+    if (!(ec > 0)) return ec;
+
+    const double H = scaleHeight(ph, flux);
+    const double z = ec * a * 6378.135 / H;
+    const double moo = mu(ph, flux);
+
+    // Simplest form: the eccentricity shrinks with the square root of the
+    // remaining lifetime.
+    const double alpha = std::sqrt(1 - 0.01 / life);
+    if (ec > 0.2) return alpha * ec;
+    if (z > 3 || z < 0.05) {
+        return alpha * ec * (1 - 0.25 * moo * (1 + 1 / (2 * z)) * std::log(alpha));
+    }
+    return alpha * ec *
+           (1 + 0.5 * moo *
+                    (std::log(BessI1(z) / (alpha * BessI1(alpha * z))) -
+                     0.15 * (z * z) * 0.01 / life));
+}
+
+}  // namespace morvel
