@@ -51,7 +51,7 @@ date cal_civil(int jd) {
     long long a = jd;
     if (jd >= 2299161) {  // 1582 October 15, the first Gregorian day
         const long long alpha = truncLong((jd - 1867216.25) / 36524.25);
-        a = jd + 1 + alpha - truncLong(alpha / 4.0);
+        a = a + 1 + alpha - truncLong(alpha / 4.0);
     }
     const long long b = a + 1524;
     const long long c = truncLong((b - 122.1) / 365.25);
