@@ -1,13 +1,15 @@
 # Thin wrapper over the CMake presets.
 PRESET ?= default
 JOBS   ?= $(shell nproc 2>/dev/null || echo 2)
+# Under CI every warning is an error.
+WERROR := $(if $(CI),ON,OFF)
 
 .PHONY: all build run test sanitize bench fuzz validate install clean
 
 all: build
 
 build:
-	cmake --preset $(PRESET) >/dev/null
+	cmake --preset $(PRESET) -DMORVEL_WERROR=$(WERROR) >/dev/null
 	cmake --build --preset $(PRESET) -j $(JOBS)
 
 # Build and run morvel on a bundled element file: sets with a lifetime below
