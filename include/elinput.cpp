@@ -1,1 +1,277 @@
 #include "elinput.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "cal.h"
+
+namespace morvel {
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The blanks that a field may carry before its number.
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// One line of the element file as the reader sees it: at most lineWidth
+// characters, the line feed included when the line is that short.
+struct tleLine {
+    char text[128];
+    int len;
+};
+
+enum class readResult { line, end, error };
+
+// Reads one line (at most 127 characters, up to and including the line feed;
+// a longer line comes in pieces). A NUL byte ends the text. A carriage
+// return before the line feed is dropped, so files with CRLF line ends give
+// the same columns. Then only the first lineWidth characters are kept.
+readResult readLine(std::FILE* fp, tleLine& line) {
+    if (std::fgets(line.text, sizeof line.text, fp) == nullptr) {
+        return std::ferror(fp) ? readResult::error : readResult::end;
+    }
+    std::size_t len = std::strlen(line.text);
+    if (len >= 2 && line.text[len - 2] == '\r' && line.text[len - 1] == '\n') {
+        line.text[len - 2] = '\n';
+        line.text[len - 1] = '\0';
+        --len;
+    }
+    if (len > static_cast<std::size_t>(tle::lineWidth)) {
+        len = tle::lineWidth;
+        line.text[len] = '\0';
+    }
+    line.len = static_cast<int>(len);
+    return readResult::line;
+}
+
+// Test of one column; a column beyond the end of the text fails.
+bool columnIs(const tleLine& line, int col, char c) {
+    return col <= line.len && line.text[col - 1] == c;
+}
+
+// The field's own columns, as far as the text has them, so that a
+// conversion can never run on into the next field.
+struct fieldText {
+    char text[16];
+};
+
+fieldText cut(const tleLine& line, tleColumns f) {
+    static_assert(sizeof(fieldText::text) > 12, "widest field is 12 columns");
+    fieldText out{};
+    int k = 0;
+    for (int col = f.first; col < f.first + f.width && col <= line.len; ++col) {
+        out.text[k++] = line.text[col - 1];
+    }
+    out.text[k] = '\0';
+    return out;
+}
+
+const char* skipBlanks(const char* p) {
+    while (isBlank(*p)) ++p;
+    return p;
+}
+
+// A whole-number field: blanks skipped, then sign and digits; none give 0.
+long wholeField(const tleLine& line, tleColumns f) {
+    const fieldText t = cut(line, f);
+    long v = 0;
+    if (scanWhole(skipBlanks(t.text), v) == 0) v = 0;
+    return v;
+}
+
+// A real-number field: blanks skipped, then the decimal grammar; none give 0.
+double realField(const tleLine& line, tleColumns f) {
+    const fieldText t = cut(line, f);
+    double v = 0.0;
+    if (scanDecimal(skipBlanks(t.text), v) == 0) v = 0.0;
+    return v;
+}
+
+// Mantissa and exponent of the format's exponent form: 0.M x 10^E, with the
+// point assumed before the five digits of M. A zero mantissa is exactly 0,
+// whatever the exponent says.
+double exponentField(const tleLine& line, tleColumns mant, tleColumns expo) {
+    const long m = wholeField(line, mant);
+    const long e = wholeField(line, expo);
+    if (m == 0) return 0.0;
+    return (m / 100000.0) * std::pow(10.0, static_cast<double>(e));
+}
+
+// Catalogue number of columns 3..7: five digits, or the Alpha-5 form of a
+// letter for the ten thousands and four digits.
+long catalogueField(const tleLine& line, tleColumns f) {
+    const fieldText t = cut(line, f);
+    const char c = t.text[0];
+    const bool letter = c >= 'A' && c <= 'Z' && c != 'I' && c != 'O';
+    bool digits = true;
+    for (int k = 1; k < f.width; ++k) digits = digits && isDigit(t.text[k]);
+    if (letter && digits) {
+        // I and O are left out of the letters, so that they cannot be taken
+        // for 1 and 0.
+        long tens = c - 'A' + 10;
+        if (c > 'I') --tens;
+        if (c > 'O') --tens;
+        long rest = 0;
+        for (int k = 1; k < f.width; ++k) rest = rest * 10 + (t.text[k] - '0');
+        return tens * 10000 + rest;
+    }
+    return wholeField(line, f);
+}
+
+bool isLine1(const tleLine& line) {
+    return columnIs(line, tle::l1LineNo.first, '1') && columnIs(line, tle::l1Blank.first, ' ') &&
+           columnIs(line, tle::l1EpochPoint.first, '.') &&
+           columnIs(line, tle::l1NratePoint.first, '.') &&
+           columnIs(line, tle::l1EphType.first, '0');
+}
+
+// The title candidate: the line less its last character (the line feed, or
+// the last kept column of a longer line).
+void takeTitle(element& el, const tleLine& line) {
+    const int n = line.len > 0 ? line.len - 1 : 0;
+    std::memcpy(el.title, line.text, static_cast<std::size_t>(n));
+    el.title[n] = '\0';
+}
+
+}  // namespace
+
+int scanDecimal(const char* text, double& value) {
+    const char* p = text;
+    if (*p == '+' || *p == '-') ++p;
+    const char* const wholeStart = p;
+    int digits = 0;
+    while (isDigit(*p)) ++p, ++digits;
+    const bool loneZero = p - wholeStart == 1 && *wholeStart == '0';
+    if (*p == '.') {
+        ++p;
+        while (isDigit(*p)) ++p, ++digits;
+    }
+    if (digits == 0) return 0;
+    // An exponent counts only when it is complete.
+    if (*p == 'e' || *p == 'E') {
+        const char* q = p + 1;
+        if (*q == '+' || *q == '-') ++q;
+        if (isDigit(*q)) {
+            while (isDigit(*q)) ++q;
+            p = q;
+        }
+    }
+    // strtod reads the accepted text the same way and stops where it ends,
+    // except after a lone zero followed by x, which it would take for the
+    // start of a hexadecimal number: that number is the zero alone.
+    if (loneZero && (*p == 'x' || *p == 'X')) {
+        value = *text == '-' ? -0.0 : 0.0;
+    } else {
+        value = std::strtod(text, nullptr);
+    }
+    return static_cast<int>(p - text);
+}
+
+int scanWhole(const char* text, long& value) {
+    const char* p = text;
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-') ++p;
+    if (!isDigit(*p)) return 0;
+    // Accumulated toward the sign, so that LONG_MIN itself is reached; beyond
+    // the range the value stays at the nearest bound.
+    long v = 0;
+    bool saturated = false;
+    for (; isDigit(*p); ++p) {
+        const int d = *p - '0';
+        if (saturated) continue;
+        if (negative) {
+            if (v < (LONG_MIN + d) / 10) {
+                v = LONG_MIN;
+                saturated = true;
+            } else {
+                v = v * 10 - d;
+            }
+        } else {
+            if (v > (LONG_MAX - d) / 10) {
+                v = LONG_MAX;
+                saturated = true;
+            } else {
+                v = v * 10 + d;
+            }
+        }
+    }
+    value = v;
+    return static_cast<int>(p - text);
+}
+
+element elinput(std::FILE* inpFp) {
+    element inel{};
+    inel.if_valid = 0;
+    int if_title = 0;
+    tleLine line;
+
+    while (!std::feof(inpFp) && !inel.if_valid) {
+        const readResult r1 = readLine(inpFp, line);
+        if (r1 == readResult::error) return element{};
+        if (r1 == readResult::end) continue;
+
+        // Anything before line 1 that fails the test may be the title.
+        if (!isLine1(line)) {
+            takeTitle(inel, line);
+            if_title = 1;
+            continue;
+        }
+
+        inel.objno = static_cast<int>(catalogueField(line, tle::l1Objno));
+        inel.type = line.text[tle::l1Type.first - 1];
+        std::memcpy(inel.objid, line.text + tle::l1Objid.first - 1, tle::l1Objid.width);
+        inel.objid[tle::l1Objid.width] = '\0';
+        inel.elno = static_cast<int>(wholeField(line, tle::l1Elno));
+        const long year = wholeField(line, tle::l1EpochYear);
+        const double day = realField(line, tle::l1EpochDay);
+        inel.nrate = realField(line, tle::l1Nrate);
+        if (!if_title) {
+            std::memcpy(inel.title, inel.objid, sizeof inel.objid);
+            if_title = 1;
+        }
+        inel.epoch = ep2jd(1000 * year + day);
+        inel.nrate2 = exponentField(line, tle::l1Nrate2Mant, tle::l1Nrate2Exp);
+        inel.bstar = exponentField(line, tle::l1BstarMant, tle::l1BstarExp);
+
+        // Line 2 must follow directly; anything else loses the set.
+        const readResult r2 = readLine(inpFp, line);
+        if (r2 == readResult::error) return element{};
+        if (r2 == readResult::end) continue;
+        if (!columnIs(line, tle::l2LineNo.first, '2')) continue;
+
+        const long objno2 = catalogueField(line, tle::l2Objno);
+        if (objno2 != inel.objno) {
+            std::printf("Sorry - Line1/2 object mismatch\n");
+            std::printf("inel.objno=%li objno2=%li\n", static_cast<long>(inel.objno), objno2);
+            std::printf("Last line =%s=\n", line.text);
+            continue;
+        }
+
+        inel.inc = realField(line, tle::l2Inc);
+        inel.ra = realField(line, tle::l2Ra);
+        inel.ap = realField(line, tle::l2Ap);
+        inel.m = realField(line, tle::l2M);
+        inel.n = realField(line, tle::l2N);
+        const long eccDigits = wholeField(line, tle::l2Ecc);
+        const long revno = wholeField(line, tle::l2Revno);
+
+        // Mean motions outside (0.01, 17) rev/day are no Earth orbit the
+        // decay theory can follow; the comparison also rejects NaN.
+        if (inel.n > 0.01 && inel.n < 17.0) {
+            inel.if_valid = 1;
+            inel.revno = static_cast<int>(revno);
+            inel.ecc = eccDigits / 10000000.0;
+        } else {
+            std::printf("Invalid element rejected\n");
+        }
+    }
+    return inel;
+}
+
+}  // namespace morvel

@@ -27,6 +27,58 @@ struct element {
     int revno;         // revolution number at epoch
 };
 
+// Columns of the two-line element format. Each field is a named range, its
+// first column (counting from 1) and its width, shared by the reader, the
+// writer and their tests. Only the first 69 columns of a line count.
+struct tleColumns {
+    int first;
+    int width;
+};
+
+namespace tle {
+
+inline constexpr int lineWidth = 69;      // columns looked at in any line
+inline constexpr int checksumColumn = 69;  // check digit of line 1 and line 2
+
+// Line 1. A line is line 1 when column 1 is '1', column 2 a blank, columns
+// 24 and 35 points and column 63 the ephemeris type '0'.
+inline constexpr tleColumns l1LineNo{1, 1};
+inline constexpr tleColumns l1Blank{2, 1};
+inline constexpr tleColumns l1Objno{3, 5};       // catalogue number (Alpha-5 too)
+inline constexpr tleColumns l1Type{8, 1};        // classification character
+inline constexpr tleColumns l1Objid{10, 8};      // international designator
+inline constexpr tleColumns l1EpochYear{19, 2};  // two-digit year
+inline constexpr tleColumns l1EpochDay{21, 12};  // day of the year with fraction
+inline constexpr tleColumns l1EpochPoint{24, 1};
+inline constexpr tleColumns l1Nrate{33, 11};     // first derivative / 2
+inline constexpr tleColumns l1NratePoint{35, 1};
+inline constexpr tleColumns l1Nrate2Mant{44, 7};  // second derivative / 6, mantissa
+inline constexpr tleColumns l1Nrate2Exp{51, 2};   // and its exponent
+inline constexpr tleColumns l1BstarMant{53, 7};   // B* mantissa
+inline constexpr tleColumns l1BstarExp{60, 2};    // and its exponent
+inline constexpr tleColumns l1EphType{63, 1};
+inline constexpr tleColumns l1Elno{64, 5};       // element set number
+
+// Line 2, recognised by '2' in column 1 alone.
+inline constexpr tleColumns l2LineNo{1, 1};
+inline constexpr tleColumns l2Objno{3, 5};
+inline constexpr tleColumns l2Inc{9, 8};
+inline constexpr tleColumns l2Ra{18, 8};
+inline constexpr tleColumns l2Ecc{27, 7};        // seven digits, point assumed before
+inline constexpr tleColumns l2Ap{35, 8};
+inline constexpr tleColumns l2M{44, 8};
+inline constexpr tleColumns l2N{53, 11};
+inline constexpr tleColumns l2Revno{64, 5};
+
+// Alpha-5 catalogue numbers: a capital letter (not I or O) for the ten
+// thousands from 10 (A) to 33 (Z), then four digits: A0000 is 100000,
+// Z9999 is 339999.
+inline constexpr char alpha5Letters[] = "ABCDEFGHJKLMNPQRSTUVWXYZ";
+inline constexpr long alpha5Lowest = 100000;
+inline constexpr long alpha5Highest = 339999;
+
+}  // namespace tle
+
 // Longest prefix of `text` that is a decimal number: optional sign, digits
 // with an optional point and fraction (at least one digit in all), optional
 // exponent (e or E, optional sign, at least one digit). No blanks are

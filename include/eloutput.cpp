@@ -1,1 +1,225 @@
 #include "eloutput.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "cal.h"
+
+namespace morvel {
+
+namespace {
+
+// Title columns before the heights; a title is cut or filled to this width.
+constexpr int titleWidth = 49;
+
+// Text of one exponent-form field: a sign or blank, five mantissa digits and
+// a signed one-digit exponent, 8 columns (cols 45..52 and 54..61 of line 1).
+constexpr int exponentWidth = 8;
+static_assert(tle::l1Nrate2Mant.width + tle::l1Nrate2Exp.width - 1 == exponentWidth);
+static_assert(tle::l1BstarMant.width + tle::l1BstarExp.width - 1 == exponentWidth);
+// Room for any long the formats are given; the field rules keep the text at
+// exponentWidth characters (five mantissa digits, a one-digit exponent).
+struct exponentText {
+    char text[48];
+};
+
+constexpr char zeroExponentField[] = " 00000-0";
+
+// Catalogue number of columns 3..7: five digits, or from 100000 on the
+// Alpha-5 form, a letter for the ten thousands and four digits.
+struct catalogueText {
+    char text[24];
+};
+
+catalogueText catalogueField(long objno) {
+    catalogueText out{};
+    if (objno >= tle::alpha5Lowest && objno <= tle::alpha5Highest) {
+        const char letter = tle::alpha5Letters[objno / 10000 - 10];
+        std::snprintf(out.text, sizeof out.text, "%c%04li", letter, objno % 10000);
+    } else {
+        std::snprintf(out.text, sizeof out.text, "%05li", objno);
+    }
+    return out;
+}
+
+// Decimal exponent and five-digit mantissa of a magnitude: mag = 0.M x 10^E.
+// A mantissa that rounds up to 100000 is 10000 with the exponent one higher.
+struct mantExp {
+    long m;
+    double e;
+};
+
+mantExp mantissaExponent(double mag) {
+    mantExp r;
+    r.e = std::ceil(std::log10(mag));
+    r.m = truncLong(100000 * mag * std::pow(10.0, -r.e) + 0.5);
+    if (r.m == 100000) {
+        r.m = 10000;
+        r.e = r.e + 1;
+    }
+    return r;
+}
+
+// Second derivative of the mean motion / 6: sign or blank, then 0.M x 10^E.
+// Magnitudes above 50 are written as 50; at most 1e-8, or not a number, as
+// the zero field.
+exponentText nrate2Field(double x) {
+    exponentText out{};
+    if (std::isnan(x)) {
+        std::memcpy(out.text, zeroExponentField, sizeof zeroExponentField);
+        return out;
+    }
+    char sign = ' ';
+    if (x < 0) {
+        sign = '-';
+        x = -x;
+    }
+    if (x > 50.0) x = 50.0;
+    if (x <= 1e-08) {
+        std::memcpy(out.text, zeroExponentField, sizeof zeroExponentField);
+        return out;
+    }
+    const mantExp me = mantissaExponent(x);
+    const long e = truncLong(me.e);
+    // A negative exponent brings its own minus sign.
+    if (e < 0) {
+        std::snprintf(out.text, sizeof out.text, "%c%li%li", sign, me.m, e);
+    } else {
+        std::snprintf(out.text, sizeof out.text, "%c%li+%li", sign, me.m, e);
+    }
+    return out;
+}
+
+// B*: the mantissa printed 6 wide carries its sign. Values within 1e-8 of 0,
+// or not a number, are the zero field; an exponent of 10 or more, which one
+// digit cannot carry, the largest field of its sign.
+exponentText bstarField(double x) {
+    exponentText out{};
+    if (std::isnan(x)) {
+        std::memcpy(out.text, zeroExponentField, sizeof zeroExponentField);
+        return out;
+    }
+    bool negative = false;
+    if (x < -1e-08) {
+        negative = true;
+        x = -x;
+    }
+    if (x <= 1e-08) {
+        std::memcpy(out.text, zeroExponentField, sizeof zeroExponentField);
+        return out;
+    }
+    mantExp me{0, std::ceil(std::log10(x))};
+    if (me.e < 10) me = mantissaExponent(x);
+    if (me.e >= 10) {
+        std::memcpy(out.text, negative ? "-99999+9" : " 99999+9", exponentWidth + 1);
+        return out;
+    }
+    const long m = negative ? -me.m : me.m;
+    const long e = truncLong(me.e);
+    if (e < 0) {
+        std::snprintf(out.text, sizeof out.text, "%6li%li", m, e);
+    } else {
+        std::snprintf(out.text, sizeof out.text, "%6li+%li", m, e);
+    }
+    return out;
+}
+
+// First derivative of the mean motion / 2: the character of column 34, a
+// point, and eight digits rounded half up. Column 34 holds the sign, or for
+// values from 1 to below 10 the integer digit; what does not fit is written
+// as the nearest value that does.
+struct firstDerivative {
+    char sign;
+    long digits;
+};
+
+constexpr double eightDecimals = 100000000;
+constexpr long allNines = 99999999;
+
+firstDerivative nrateField(double x) {
+    if (x < 0) {
+        const double mag = -x;
+        const double r = mag * eightDecimals + 0.5;
+        if (r >= eightDecimals) return {'-', allNines};
+        return {'-', truncLong(r)};
+    }
+    if (x < 1) {
+        const double r = x * eightDecimals + 0.5;
+        if (r >= eightDecimals) return {'1', 0};
+        return {' ', truncLong(r)};
+    }
+    if (x < 10) {
+        const int whole = truncInt(x);
+        const double frac = x - whole;
+        const double r = frac * eightDecimals + 0.5;
+        if (r >= eightDecimals) {
+            if (whole + 1 == 10) return {'9', allNines};
+            return {static_cast<char>('0' + whole + 1), 0};
+        }
+        return {static_cast<char>('0' + whole), truncLong(r)};
+    }
+    // 10 or more, or not a number.
+    return {'9', allNines};
+}
+
+// Mean motion within what "%11.8lf" keeps in columns 53..63.
+double clampMeanMotion(double n) {
+    if (n > 99.99999999) return 99.99999999;
+    if (n < -9.99999999) return -9.99999999;
+    return n;
+}
+
+// Line text before its check digit; ample for any double a field may hold.
+struct lineText {
+    char text[2048];
+};
+
+}  // namespace
+
+int checksum(const char* buffer) {
+    int sum = 0;
+    for (const char* p = buffer; *p != '\0'; ++p) {
+        if (*p >= '1' && *p <= '9') sum += *p - '0';
+        if (*p == '-') sum += 1;
+    }
+    return sum % 10;
+}
+
+int eloutput(std::FILE* outFp, element outel) {
+    // Title line: the title in 49 columns, then apogee and perigee heights
+    // in km from the semi-major axis of the mean motion (Kepler's third law
+    // with the Earth's GM folded into the constant).
+    const double a = 42244.777 / std::pow(outel.n, 0.666666667);
+    const long perht = truncInt((1 - outel.ecc) * a - 6378.135);
+    const long apoht = truncInt((1 + outel.ecc) * a - 6378.135);
+    char title[titleWidth + 1];
+    bool ended = false;
+    for (int k = 0; k < titleWidth; ++k) {
+        ended = ended || outel.title[k] == '\0';
+        title[k] = ended ? ' ' : outel.title[k];
+    }
+    title[titleWidth] = '\0';
+    std::fprintf(outFp, "%s%li x %li km\n", title, apoht, perht);
+
+    const catalogueText objno = catalogueField(outel.objno);
+    const firstDerivative nd = nrateField(outel.nrate);
+    const exponentText nd2 = nrate2Field(outel.nrate2);
+    const exponentText bs = bstarField(outel.bstar);
+
+    lineText line;
+    std::snprintf(line.text, sizeof line.text, "1 %s%c %.8s %014.8lf %c.%08li %s %s 0 %4li",
+                  objno.text, outel.type, outel.objid, jd2ep(outel.epoch), nd.sign, nd.digits,
+                  nd2.text, bs.text, static_cast<long>(outel.elno));
+    std::fprintf(outFp, "%s%i\n", line.text, checksum(line.text));
+
+    const long eccDigits = truncLong(outel.ecc * 10000000 + 0.5);
+    std::snprintf(line.text, sizeof line.text,
+                  "2 %s %8.4lf %8.4lf %07li %8.4lf %8.4lf %11.8lf%5li", objno.text, outel.inc,
+                  outel.ra, eccDigits, outel.ap, outel.m, clampMeanMotion(outel.n),
+                  static_cast<long>(outel.revno));
+    std::fprintf(outFp, "%s%i\n", line.text, checksum(line.text));
+    return 1;
+}
+
+}  // namespace morvel
