@@ -170,6 +170,18 @@ double clampMeanMotion(double n) {
     return n;
 }
 
+// An angle as "%8.4lf" keeps it in its 8 columns. An angle the evolution
+// carried far outside a revolution (the node and perigee of a very eccentric
+// orbit precess by thousands of degrees a day) is written reduced into
+// [0, 360), the same direction, rather than pushing the later columns out.
+double fittingAngle(double x) {
+    char probe[64];
+    if (std::snprintf(probe, sizeof probe, "%8.4lf", x) <= 8) return x;
+    double r = std::fmod(x, 360.0);
+    if (r < 0) r = r + 360.0;
+    return r;
+}
+
 // Line text before its check digit; ample for any double a field may hold.
 struct lineText {
     char text[2048];
@@ -215,8 +227,9 @@ int eloutput(std::FILE* outFp, element outel) {
 
     const long eccDigits = truncLong(outel.ecc * 10000000 + 0.5);
     std::snprintf(line.text, sizeof line.text,
-                  "2 %s %8.4lf %8.4lf %07li %8.4lf %8.4lf %11.8lf%5li", objno.text, outel.inc,
-                  outel.ra, eccDigits, outel.ap, outel.m, clampMeanMotion(outel.n),
+                  "2 %s %8.4lf %8.4lf %07li %8.4lf %8.4lf %11.8lf%5li", objno.text,
+                  fittingAngle(outel.inc), fittingAngle(outel.ra), eccDigits,
+                  fittingAngle(outel.ap), fittingAngle(outel.m), clampMeanMotion(outel.n),
                   static_cast<long>(outel.revno));
     std::fprintf(outFp, "%s%i\n", line.text, checksum(line.text));
     return 1;
