@@ -85,7 +85,7 @@ double jd2ep(double jd) {
 }
 
 const char* month(date ymd) {
-    constexpr const char* months[] = {"January", "February", "March",     "April",
+    static constexpr const char* months[] = {"January", "February", "March",     "April",
                                       "May",     "June",     "July",      "August",
                                       "September", "October", "November", "December"};
     if (ymd.month < 1 || ymd.month > 12) return "???";
@@ -93,7 +93,7 @@ const char* month(date ymd) {
 }
 
 const char* weekday(date ymd) {
-    constexpr const char* names[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
+    static constexpr const char* names[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
                                      "Friday", "Saturday", "Sunday"};
     // Julian Day Numbers divisible by 7 are Mondays.
     const int r = cal_julian(ymd) % 7;

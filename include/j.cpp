@@ -15,7 +15,7 @@ double tableLookup(const double* t, int kmax, double z) {
 }
 
 double J(double z) {
-    constexpr double Ja[10] = {1.0,  0.805, 0.627, 0.474, 0.35,
+    static constexpr double Ja[10] = {1.0,  0.805, 0.627, 0.474, 0.35,
                                0.259, 0.197, 0.158, 0.136, 0.122};
     if (!(z >= 0 && z <= 3)) {
         std::printf("J>Invalid value for z = %lf\n", z);
