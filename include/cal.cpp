@@ -68,11 +68,13 @@ date cal_civil(int jd) {
 double ep2jd(double epoch) {
     double dday;
     const double frac = std::modf(epoch, &dday);
-    const int yy = truncInt(dday / 1000);
-    const int day = truncInt(dday - 1000.0 * yy);
+    // Wide integers: a day field of any size must not overflow the year.
+    const long long yy = truncLong(dday / 1000);
+    const long long day = truncLong(dday - 1000.0 * yy);
     // Two-digit years: 57..99 are 1957..1999, the rest 2000..2056.
-    const int year = yy < 57 ? yy + 2000 : yy + 1900;
-    return cal_julian(date{year, 1, 1}) - 1 + day + frac;
+    const long long year = yy < 57 ? yy + 2000 : yy + 1900;
+    const int y = (year >= INT_MIN && year <= INT_MAX) ? static_cast<int>(year) : INT_MIN;
+    return cal_julian(date{y, 1, 1}) - 1.0 + day + frac;
 }
 
 double jd2ep(double jd) {

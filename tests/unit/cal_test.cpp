@@ -142,3 +142,12 @@ TEST(Calendar, TruncationNeverUndefined) {
     EXPECT_STREQ(month(cal_civil(INT_MAX)), month(cal_civil(INT_MAX)));
     EXPECT_GT(cal_civil(INT_MAX).year, 5000000);
 }
+
+TEST(Calendar, EpochOfAnyMagnitudeConvertsWithoutOverflow) {
+    // A day field that reads as huge or infinite is no real epoch, but the
+    // conversion must still be defined.
+    for (double epoch : {97e12, -97e12, std::numeric_limits<double>::infinity(), 2.147483e12}) {
+        (void)ep2jd(epoch);
+    }
+    EXPECT_NEAR(ep2jd(26127.81900272), chronoJdn(2026, 1, 1) - 1 + 127.81900272, 1e-8);
+}

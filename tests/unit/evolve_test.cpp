@@ -337,7 +337,9 @@ void evolveToDecayChecking(double flux, long maxSteps) {
             // For z = a e / H below 0.05 the theory lets a nearly circular
             // orbit's eccentricity creep up by parts in ten thousand.
             ASSERT_LE(ecz, e0 * 1.001 + 1e-12) << "eccentricity grew, step " << steps;
-            if (Rp >= 600.0) ASSERT_EQ(inc, inc0);
+            if (Rp >= 600.0) {
+                ASSERT_EQ(inc, inc0);
+            }
         }
         steps++;
     }
