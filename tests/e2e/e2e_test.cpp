@@ -1,0 +1,113 @@
+// End-to-end sessions of morvel. Each case is a directory under cases/:
+//   args        the command-line arguments, one per line
+//   stdin       what is typed at the console (optional; none means a closed input)
+//   files/      input files, copied into a fresh working directory
+//   expected/   console: the whole console text; every other file: a file
+//               the run must leave in the working directory, byte for byte
+//   absent      names of files the run must not create (optional)
+// A difference is shown as a unified diff.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::vector<std::string> lines(const fs::path& p) {
+    std::vector<std::string> out;
+    std::ifstream in(p);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+
+std::string quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) {
+        if (c == '\'') {
+            q += "'\\''";
+        } else {
+            q += c;
+        }
+    }
+    return q + "'";
+}
+
+std::string diff(const fs::path& want, const fs::path& got) {
+    const fs::path out = got.string() + ".diff";
+    const std::string cmd = "diff -u " + quote(want.string()) + " " + quote(got.string()) + " > " +
+                            quote(out.string()) + " 2>&1";
+    (void)std::system(cmd.c_str());
+    return readFile(out);
+}
+
+std::vector<std::string> caseNames() {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(MORVEL_CASES)) {
+        if (e.is_directory()) names.push_back(e.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class Session : public testing::TestWithParam<std::string> {};
+
+TEST_P(Session, ConsoleAndFilesAsExpected) {
+    const fs::path dir = fs::path(MORVEL_CASES) / GetParam();
+    const fs::path work = fs::temp_directory_path() / ("morvel-e2e-" + GetParam() + "-" +
+                                                       std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    fs::remove_all(work);
+    fs::create_directories(work);
+    if (fs::exists(dir / "files")) {
+        fs::copy(dir / "files", work, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    }
+
+    std::string cmd = "cd " + quote(work.string()) + " && " + quote(MORVEL_BIN);
+    for (const std::string& a : lines(dir / "args")) {
+        cmd.append(" ");
+        cmd.append(quote(a));
+    }
+    cmd += fs::exists(dir / "stdin") ? " < " + quote((dir / "stdin").string()) : " < /dev/null";
+    cmd += " > .console 2> .stderr";
+    const int status = std::system(cmd.c_str());
+    ASSERT_EQ(status, 0) << "exit status of: " << cmd;
+    EXPECT_EQ(readFile(work / ".stderr"), "");
+
+    for (const auto& e : fs::directory_iterator(dir / "expected")) {
+        const std::string name = e.path().filename().string();
+        const fs::path got = name == "console" ? work / ".console" : work / name;
+        ASSERT_TRUE(fs::exists(got)) << name << " was not written";
+        EXPECT_EQ(readFile(e.path()), readFile(got)) << name << " differs:\n" << diff(e.path(), got);
+    }
+    if (fs::exists(dir / "absent")) {
+        for (const std::string& name : lines(dir / "absent")) {
+            EXPECT_FALSE(fs::exists(work / name)) << name << " should not have been written";
+        }
+    }
+    fs::remove_all(work);
+}
+
+INSTANTIATE_TEST_SUITE_P(Morvel, Session, testing::ValuesIn(caseNames()),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                             std::string n = info.param;
+                             for (char& c : n) {
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             }
+                             return n;
+                         });
+
+}  // namespace
