@@ -12,10 +12,11 @@ build:
 	cmake --preset $(PRESET) -DMORVEL_WERROR=$(WERROR) >/dev/null
 	cmake --build --preset $(PRESET) -j $(JOBS)
 
-# Build and run morvel on a bundled element file: sets with a lifetime below
-# 60 days are listed, and the reply 0 at the menu ends the run.
+# Build and run morvel on a bundled element file (the last 180 days of a
+# satellite that re-entered): sets with a lifetime below 10 days are listed,
+# and the menu asks which one to evolve for up to 2 days (0 ends the run).
 run: build
-	cd examples && ../build/release/morvel -L60 -P2 starlink-decay.tle
+	cd examples && ../build/release/morvel/morvel -L10 -P2 starlink-24.tle
 
 test: build
 	ctest --preset $(PRESET) -j $(JOBS)
