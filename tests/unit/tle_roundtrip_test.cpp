@@ -187,7 +187,7 @@ TEST(TleRoundTrip, EveryCatalogueNumberWrittenAndReadBack) {
         std::rewind(fp);
         char line[128];
         for (int objno = first; objno <= last; ++objno) {
-            char want[8];
+            char want[16];
             if (objno < 100000) {
                 std::snprintf(want, sizeof want, "%05d", objno);
             } else {
