@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds the libFuzzer targets (the fuzz preset) and runs each target of
 # fuzz/ over its seed corpus for N seconds (default 60). New inputs go to a
-# scratch directory, so the corpus in the repository stays as it is; a crash
+# scratch directory, so the corpus in the repository stays as it is (the
+# reader's console messages are silenced while fuzzing); a crash
 # leaves its input under build/fuzz/artifacts/ and fails the run. Without
 # clang++ there is nothing to build, and the script succeeds.
 set -eu
@@ -29,7 +30,7 @@ for src in fuzz/*_fuzz.cpp; do
     corpus="fuzz/corpus/$name"
     scratch=$(mktemp -d)
     echo "fuzz: $name for ${secs}s over $corpus"
-    if ! "$bin" -max_total_time="$secs" -timeout=10 -print_final_stats=1 \
+    if ! "$bin" -max_total_time="$secs" -timeout=10 -close_fd_mask=1 -print_final_stats=1 \
         -artifact_prefix="$artifacts/${name}-" "$scratch" "$corpus"; then
         echo "fuzz: $name FAILED (inputs in $artifacts)"
         status=1

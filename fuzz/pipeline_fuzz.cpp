@@ -1,0 +1,81 @@
+// Fuzz target of the equator-crossing pipeline: any bytes as an element
+// file; every accepted set is primed, evolved to its first crossing and
+// written. The evolution must end, and every line 2 written (and every
+// line 1 whose epoch the format can carry) must keep its 69 columns with
+// the right check digit.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "cal.h"
+#include "elinput.h"
+#include "eloutput.h"
+#include "evolve.h"
+
+namespace {
+
+char written[16384];
+
+int checkDigit(const char* text, std::size_t len) {
+    int sum = 0;
+    for (std::size_t k = 0; k < len; ++k) {
+        if (text[k] >= '1' && text[k] <= '9') sum += text[k] - '0';
+        if (text[k] == '-') sum += 1;
+    }
+    return sum % 10;
+}
+
+// Checks one written line: 69 columns, the line number, the check digit.
+void checkLine(const char* line, std::size_t len, char number) {
+    if (len != 69 || line[0] != number) std::abort();
+    if (line[68] - '0' != checkDigit(line, 68)) std::abort();
+}
+
+void writeAndCheck(const morvel::element& el) {
+    std::FILE* out = fmemopen(written, sizeof written, "w");
+    if (out == nullptr) std::abort();
+    if (morvel::eloutput(out, el) != 1) std::abort();
+    std::fflush(out);
+    const long len = std::ftell(out);
+    std::fclose(out);
+    if (len <= 0 || static_cast<std::size_t>(len) >= sizeof written) std::abort();
+
+    const char* p = written;
+    const char* const end = written + len;
+    const char* lines[3];
+    std::size_t lens[3];
+    for (int k = 0; k < 3; ++k) {
+        const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        if (nl == nullptr) std::abort();
+        lines[k] = p;
+        lens[k] = static_cast<std::size_t>(nl - p);
+        p = nl + 1;
+    }
+    if (p != end) std::abort();
+    const double ep = morvel::jd2ep(el.epoch);
+    if (ep >= 0 && ep < 99999.999999995) checkLine(lines[1], lens[1], '1');
+    checkLine(lines[2], lens[2], '2');
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
+    std::FILE* in = fmemopen(const_cast<std::uint8_t*>(data), size, "r");
+    if (in == nullptr) return 0;
+    // The reader's and the J-function's messages go to standard output.
+    for (int sets = 0; sets < 64; ++sets) {
+        morvel::el = morvel::elinput(in);
+        if (morvel::el.if_valid != 1) break;
+        morvel::prime(150.0);
+        if (!(morvel::lifetime > 0)) continue;
+        morvel::evolve(150.0);
+        if (!std::isfinite(morvel::el.epoch)) std::abort();
+        writeAndCheck(morvel::el);
+    }
+    std::fclose(in);
+    return 0;
+}
