@@ -33,8 +33,25 @@ fuzz:
 	cmake --preset fuzz >/dev/null
 	cmake --build --preset fuzz -j $(JOBS)
 
+# Accuracy against real re-entries (validate/data, made by validate/extract.py):
+# docs/validation.csv and docs/validation.md, the error figure
+# docs/validation.png, and docs/decay-example.png, STARLINK-24's observed last
+# months against morvel's evolution of its first set from 2022 day 269
+# (September 26) on. Without gnuplot the figure scripts and data stay in
+# build/plot.
+VALIDATE_EXAMPLE := validate/data/example/44238-starlink-24.tle
 validate: build
-	./build/release/validate/morvel-validate
+	./build/release/validate/morvel-validate --flux-file validate/data/f107.csv
+	mkdir -p build/plot
+	./build/release/plot/morvel-plot --errors docs/validation.csv -o docs/validation.png --work build/plot \
+	  --title "Decay-list estimate (observed flux) against catalogued re-entries"
+	awk '/^1 / && !done && substr($$0, 19, 14) + 0 >= 22269 { print "STARLINK-24"; print; getline; print; done = 1 }' \
+	  $(VALIDATE_EXAMPLE) > build/plot/example-set.tle
+	printf 'build/plot/example-report.txt\n\n' | ./build/release/morvel/morvel -L1000 -P400 build/plot/example-set.tle > /dev/null
+	./build/release/plot/morvel-plot -o docs/decay-example.png --work build/plot \
+	  --title "STARLINK-24 (44238): observed decay and morvel's evolution of its set of 2022-09-26" \
+	  --mark 2022-10-24T12:00="catalogued re-entry day" \
+	  $(VALIDATE_EXAMPLE)=observed build/plot/example-report.txt=morvel
 
 install: build
 	cmake --install build/release

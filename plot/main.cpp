@@ -1,0 +1,103 @@
+// morvel-plot: apogee and perigee heights against date from element files
+// and evolution reports, several overlaid, or with --errors the validation
+// run's relative errors against lead time. Writes a gnuplot script and its
+// data and runs gnuplot when it is installed.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "plotdata.h"
+
+using namespace morvel::plot;
+
+namespace {
+
+void usage() {
+    std::printf(
+        "usage: morvel-plot [-o OUT.png|OUT.svg] [--title TEXT] [--work DIR]\n"
+        "                   [--mark YYYY-MM-DD[THH:MM]=LABEL]... FILE[=LABEL]...\n"
+        "       morvel-plot --errors validation.csv [-o OUT.png] [--title TEXT] [--work DIR]\n"
+        "  FILE is an element file or an evolution report; LABEL names it in the key.\n"
+        "  The script (OUT.gp) and data (OUT-N.dat) go to DIR, by default beside OUT.\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string out = "morvel-plot.png", title, work, errors;
+    std::vector<std::string> inputs;
+    std::vector<mark> marks;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if ((a == "-o" || a == "--title" || a == "--work" || a == "--errors" || a == "--mark") && !hasValue) {
+            usage();
+            return 2;
+        }
+        if (a == "-o") out = argv[++i];
+        else if (a == "--title") title = argv[++i];
+        else if (a == "--work") work = argv[++i];
+        else if (a == "--errors") errors = argv[++i];
+        else if (a == "--mark") {
+            const std::string m = argv[++i];
+            const std::size_t eq = m.find('=');
+            const double t = parseTime(m.substr(0, eq));
+            if (t < 0) {
+                std::printf("morvel-plot: not a date: %s\n", m.c_str());
+                return 2;
+            }
+            marks.push_back({t, eq == std::string::npos ? m : m.substr(eq + 1)});
+        }
+        else if (a == "-h" || a == "--help") {
+            usage();
+            return 0;
+        } else inputs.push_back(a);
+    }
+    if (errors.empty() && inputs.empty()) {
+        usage();
+        return 2;
+    }
+    if (!work.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(work, ec);
+    }
+    bool written = false;
+    figure f;
+    if (!errors.empty()) {
+        f = figureFor(out, work, title.empty() ? "Decay prediction error against lead time" : title);
+        std::vector<std::string> leads;
+        written = writeErrors(f, readErrors(errors, leads), leads);
+    } else {
+        std::vector<series> all;
+        for (const std::string& in : inputs) {
+            const std::size_t eq = in.find('=');
+            const std::string path = in.substr(0, eq);
+            const std::string label =
+                eq == std::string::npos ? std::filesystem::path(path).filename().string() : in.substr(eq + 1);
+            all.push_back(readSeries(path, label));
+            if (all.back().points.empty()) std::printf("morvel-plot: no element sets in %s\n", path.c_str());
+        }
+        f = figureFor(out, work, title.empty() ? "Apogee and perigee height" : title);
+        written = writeHeights(f, all, marks);
+    }
+    if (!written) {
+        std::printf("morvel-plot: cannot write the script %s or its data\n", f.script.c_str());
+        return 1;
+    }
+    const std::string gnuplot = findProgram("gnuplot");
+    if (gnuplot.empty()) {
+        std::printf(
+            "morvel-plot: gnuplot is not installed, so no image was drawn. The script %s and its data\n"
+            "are written; install gnuplot (Debian: apt-get install gnuplot-nox) and run: gnuplot %s\n",
+            f.script.c_str(), f.script.c_str());
+        return 0;
+    }
+    const int status = runGnuplot(gnuplot, f);
+    if (status != 0) {
+        std::printf("morvel-plot: gnuplot failed (status %d) on %s\n", status, f.script.c_str());
+        return 1;
+    }
+    std::printf("morvel-plot: wrote %s\n", out.c_str());
+    return 0;
+}
