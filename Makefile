@@ -35,23 +35,29 @@ fuzz:
 
 # Accuracy against real re-entries (validate/data, made by validate/extract.py):
 # docs/validation.csv and docs/validation.md, the error figure
-# docs/validation.png, and docs/decay-example.png, STARLINK-24's observed last
-# months against morvel's evolution of its first set from 2022 day 269
-# (September 26) on. Without gnuplot the figure scripts and data stay in
+# docs/validation.png, and docs/decay-example.png: STARLINK-24's observed last
+# months against morvel's evolutions of two of its sets, the one the
+# validation takes 30 days before the re-entry (2022 day 267) and the one two
+# days later (day 269). Without gnuplot the figure scripts and data stay in
 # build/plot.
 VALIDATE_EXAMPLE := validate/data/example/44238-starlink-24.tle
+# The first set of the example history from epoch $(1) (YYDDD.ddd) on, evolved by morvel into report $(2).
+validate_evolve = awk -v from=$(1) '/^1 / && !done && substr($$0, 19, 14) + 0 >= from { print "STARLINK-24"; print; getline; print; done = 1 }' \
+	  $(VALIDATE_EXAMPLE) > build/plot/$(2).tle && \
+	printf 'build/plot/$(2).txt\n\n' | ./build/release/morvel/morvel -L1000 -P400 build/plot/$(2).tle > /dev/null
 validate: build
 	./build/release/validate/morvel-validate --flux-file validate/data/f107.csv
 	mkdir -p build/plot
 	./build/release/plot/morvel-plot --errors docs/validation.csv -o docs/validation.png --work build/plot \
 	  --title "Decay-list estimate (observed flux) against catalogued re-entries"
-	awk '/^1 / && !done && substr($$0, 19, 14) + 0 >= 22269 { print "STARLINK-24"; print; getline; print; done = 1 }' \
-	  $(VALIDATE_EXAMPLE) > build/plot/example-set.tle
-	printf 'build/plot/example-report.txt\n\n' | ./build/release/morvel/morvel -L1000 -P400 build/plot/example-set.tle > /dev/null
+	$(call validate_evolve,22267.4,example-day267)
+	$(call validate_evolve,22269.4,example-day269)
 	./build/release/plot/morvel-plot -o docs/decay-example.png --work build/plot \
-	  --title "STARLINK-24 (44238): observed decay and morvel's evolution of its set of 2022-09-26" \
+	  --title "STARLINK-24 (44238): observed decay and morvel's evolutions of two of its sets" \
 	  --mark 2022-10-24T12:00="catalogued re-entry day" \
-	  $(VALIDATE_EXAMPLE)=observed build/plot/example-report.txt=morvel
+	  $(VALIDATE_EXAMPLE)=observed \
+	  "build/plot/example-day267.txt=morvel, set of 2022-09-24" \
+	  "build/plot/example-day269.txt=morvel, set of 2022-09-26"
 
 install: build
 	cmake --install build/release

@@ -114,6 +114,13 @@ std::string num(double v, const char* fmt) {
     return b;
 }
 
+// A window fraction: "inf" when more predictions are missing than the
+// coverage allows.
+std::string fraction(double v) {
+    if (std::isnan(v)) return "-";
+    return std::isinf(v) ? "inf" : num(v, "%.2f");
+}
+
 std::string leadName(double lead) { return lead == 0 ? "last" : num(lead, "%.0f"); }
 
 // Error cell of the Markdown tables: hours, or "<12 h" within the day, or
@@ -222,8 +229,8 @@ void writeCoverage(std::ostream& o, const std::vector<row>& rows, bool obs) {
         const coverage d = coverOf(rows, lead, 0, obs, true);
         const coverage fd = coverOf(rows, lead, 2, obs, true);
         o << "| " << leadName(lead) << " | " << a.n << " | " << pct(a.share) << " | "
-          << num(a.needed, "%.2f") << " | " << d.n << " | " << pct(d.share) << " | "
-          << num(d.needed, "%.2f") << " | " << pct(fd.share) << " | " << num(fd.needed, "%.2f")
+          << fraction(a.needed) << " | " << d.n << " | " << pct(d.share) << " | "
+          << fraction(d.needed) << " | " << pct(fd.share) << " | " << fraction(fd.needed)
           << " |\n";
     }
 }
