@@ -1,0 +1,85 @@
+// Decay list mode: every set of the input numbered, its lifetime estimated,
+// the short-lived ones listed on the console and in the decay list file.
+#include <cstdio>
+
+#include "cal.h"
+#include "driver.h"
+#include "elinput.h"
+#include "evolve.h"
+#include "muq.h"
+
+namespace morvel {
+
+namespace {
+
+void columnHeader(std::FILE* fp) {
+    std::fprintf(fp, "\n Elset       Obj       #         Epoch");
+    std::fprintf(fp, "          Decay        (Date)\n");
+}
+
+// The row of set number `num_of_els`, held in `el` with its `lifetime`.
+void listRow(std::FILE* fp, int num_of_els) {
+    std::fprintf(fp, "%6ld     %s %6li   %012.6lf", static_cast<long>(num_of_els), el.objid,
+                 static_cast<long>(el.objno), jd2ep(el.epoch));
+    const double dk = lifetime + el.epoch;
+    const date dkcivil = cal_civil(truncInt(dk));
+    std::fprintf(fp, "   %012.6lf  (%i %s %i)\n", jd2ep(dk), dkcivil.year, month(dkcivil),
+                 dkcivil.day);
+}
+
+// The head of the decay list file, up to and including the column header.
+void fileHead(std::FILE* fp, const runParams& p) {
+    banner(fp);
+    std::fprintf(fp, "Decay list from input file %s\n", p.inelf.c_str());
+    parameterLines(fp, p, "");
+    columnHeader(fp);
+}
+
+}  // namespace
+
+decayListResult decayList(std::FILE* inpFp, const runParams& p) {
+    decayListResult r;
+    std::FILE* outFp = nullptr;
+    for (;;) {
+        el = elinput(inpFp);
+        if (el.if_valid != 1) break;
+        r.num_of_els++;
+        int ifDisplay = 0;
+        // The lifetime as prime estimates it for a set whose mean motion
+        // grows; below 0.05 days the limit is lifted.
+        if (el.nrate > 0.000001) {
+            const double sm = smaxis(el.n);
+            const double ph = lowpoint(sm, el.inc, el.ecc, el.ap);
+            const double qCheck = q(el.n, el.ecc, ph, p.flux) * qfix;
+            if (qCheck > 0) {
+                lifetime = qCheck / (2.0 * el.nrate);
+                if (lifetime < p.minlife || p.minlife < 0.05) ifDisplay = 1;
+            }
+        }
+        if (ifDisplay == 0) continue;
+
+        r.count++;
+        if (r.count == 1) {
+            r.nel0 = r.num_of_els;
+            columnHeader(stdout);
+            outFp = openOutput(p.dkfile, p.inelf);
+            fileHead(outFp, p);
+        }
+        listRow(stdout, r.num_of_els);
+        listRow(outFp, r.num_of_els);
+    }
+    std::fclose(inpFp);
+
+    if (r.count == 0) {
+        if (p.minlife >= 0.01) {
+            std::printf("No object with lifetime <%lf days\n", p.minlife);
+        } else {
+            std::printf("No object with predictable lifetime\n");
+        }
+        finish(true);
+    }
+    std::fclose(outFp);
+    return r;
+}
+
+}  // namespace morvel

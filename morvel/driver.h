@@ -1,0 +1,100 @@
+// The morvel driver: run parameters, console replies, the ends of the
+// program, the files it writes, and its two modes.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace morvel {
+
+constexpr double MORVELVERSION = 0.52;
+
+// Longest text a name field holds (an end mark follows it).
+constexpr std::size_t maxName = 79;
+
+// Inputs looked up by object number under a directory (flag -D): in use,
+// and the directory, a plain prefix that carries its own trailing separator.
+extern int if_db;
+extern std::string sourcedir;
+
+// Run parameters that only the driver reads, and the file names.
+struct runParams {
+    double minlife = 1000.0;  // days: largest lifetime the decay list shows
+    double cease = 30.0;      // days: longest evolution
+    double size = 0.0;        // m: size of the object
+    double flux = 150.0;      // 10.7 cm solar flux for the whole run
+    int if_eqx = 0;           // 1: equator-crossing mode
+    int if_cmd = 0;           // 1: the command line gave the input name
+    std::string inelf;        // input element file (the derived path in the -D form)
+    std::string dkfile;       // decay list file
+};
+
+// ---- console and ends (console.cpp) ----------------------------------------
+
+// Every end of the program: the final prompt "Press <Enter> to complete: "
+// when `prompt` is true, then status 0.
+[[noreturn]] void finish(bool prompt);
+
+// The next word typed at the console into `word`: blanks and line ends
+// before it skipped, the blank after it left unread, a NUL byte ending its
+// text. False (and `word` empty) at the end of the input.
+bool readWord(std::string& word);
+
+// A number typed at the console; a reply without one, or the end of the
+// input, leaves `value` as it was.
+void readNumber(double& value);
+
+// A name typed at the console, refused when longer than maxName; empty at
+// the end of the input.
+std::string readName();
+
+// Ends the run when `name` is longer than maxName.
+void checkName(const std::string& name);
+
+// ---- files (files.cpp) -----------------------------------------------------
+
+// The five banner lines, on the console and at the head of the files.
+void banner(std::FILE* fp);
+
+// `inelf` opened for reading; the run ends when it cannot be.
+std::FILE* openInput(const std::string& inelf);
+
+// `name` created empty for writing; the run ends when it cannot be, or when
+// it is the input file `inelf` itself under whatever name.
+std::FILE* openOutput(const std::string& name, const std::string& inelf);
+
+// The run parameter lines of the file heads; the transition region line
+// starts with `regionIndent`.
+void parameterLines(std::FILE* fp, const runParams& p, const char* regionIndent);
+
+// "Transition region: base ..; mid ..; top .. km" after `indent`.
+void transitionRegion(std::FILE* fp, const char* indent);
+
+// " (year month day)" of the civil day of day number `jd`, then `end`.
+void civilDate(std::FILE* fp, double jd, const char* end);
+
+// The evolution state's set `el` written to `outFp`; a status other than 1
+// is reported on the console.
+void writeSet(std::FILE* outFp);
+
+// ---- modes -----------------------------------------------------------------
+
+// Decay list mode (decaylist.cpp): what the evolution run needs of the pass.
+struct decayListResult {
+    int count = 0;       // sets listed
+    int nel0 = 0;        // number of the first listed set
+    int num_of_els = 0;  // valid sets in the file
+};
+
+// Lists the sets of `inpFp` whose lifetime is below minlife, on the console
+// and in the decay list file; closes `inpFp`. Ends the run when none is
+// listed.
+decayListResult decayList(std::FILE* inpFp, const runParams& p);
+
+// The evolution menu and runs after the decay list (evolution.cpp).
+[[noreturn]] void evolutionRun(const decayListResult& r, const runParams& p);
+
+// The equator-crossing element file of every set of `inpFp` (crossing.cpp).
+[[noreturn]] void equatorCrossingFile(std::FILE* inpFp, const runParams& p);
+
+}  // namespace morvel

@@ -1,0 +1,104 @@
+// Evolution run: the menu of listed sets, the evolution of the chosen one in
+// 0.01-day steps to its decay or the end of the span, and its report.
+#include <cstdio>
+#include <string>
+
+#include "cal.h"
+#include "driver.h"
+#include "elinput.h"
+#include "evolve.h"
+
+namespace morvel {
+
+namespace {
+
+// Lifetimes from this many days on are not shown as a decay date.
+constexpr double shownLifetime = 1000000.0;
+
+// The number of the set to evolve, asked for at the menu. The reply 0, and
+// the end of the input, end the program without the final prompt; a reply
+// without a number asks again.
+int chooseSet(const decayListResult& r) {
+    for (;;) {
+        std::printf("\nEvolve which elset (0 ends)? ");
+        std::string word;
+        if (!readWord(word)) finish(false);
+        long nel = 0;
+        if (scanWhole(word.c_str(), nel) == 0) continue;
+        if (nel == 0) finish(false);
+        // Any valid set of the file may be chosen, listed or not.
+        if (nel < 0 || nel > r.num_of_els) {
+            std::printf("Invalid elset number - aborted\n");
+            finish(true);
+        }
+        return static_cast<int>(nel);
+    }
+}
+
+// "Decays after .. days on date = .. (year month day)" then `end`.
+void decaysAfter(std::FILE* fp, double decay, const char* end) {
+    std::fprintf(fp, "Decays after %9.4f days on date = %010.4f", lifetime, jd2ep(decay));
+    civilDate(fp, decay, end);
+}
+
+// Evolves set number `nel` of the input and writes its report.
+void evolveSet(int nel, const runParams& p) {
+    // Each evolution starts afresh from the input file: the reader's
+    // messages for the sets it rejects come again on every pick.
+    std::FILE* inpFp = openInput(p.inelf);
+    for (int k = 0; k < nel; k++) el = elinput(inpFp);
+    std::fclose(inpFp);
+    prime(p.flux);
+
+    const double decay = lifetime + tz;
+    if (lifetime < shownLifetime) decaysAfter(stdout, decay, "\n");
+
+    std::printf("Output filename for orbital evolution ? ");
+    const std::string outfile = readName();
+    std::FILE* outFp = openOutput(outfile, p.inelf);
+    banner(outFp);
+    std::fprintf(outFp, "Orbital evolution for object %s\n\n", el.objid);
+    if (lifetime < shownLifetime) decaysAfter(outFp, decay, "\n\n");
+    parameterLines(outFp, p, "  ");
+    std::fprintf(outFp, "\n");
+
+    // One set per revolution: each call of evolve ends at the next
+    // crossing (revno changes) or at decay, so gone may pass cease.
+    int lastRevno = -1;
+    while (l >= 0.01 && gone < p.cease) {
+        evolve(p.flux);
+        if (el.revno != lastRevno) {
+            lastRevno = el.revno;
+            writeSet(outFp);
+        }
+    }
+
+    if (decayedAt > 0) {
+        std::printf("Final decay at %lf\n\n", jd2ep(decayedAt));
+        std::fprintf(outFp, "\nFinal decay at %lf\n", jd2ep(decayedAt));
+    }
+    std::fclose(outFp);
+    std::printf("Evolution complete\n");
+}
+
+}  // namespace
+
+void evolutionRun(const decayListResult& r, const runParams& p) {
+    // One listed set is evolved at once and ends the run; with several the
+    // menu comes back after every evolution.
+    int evolving = 1;
+    while (evolving == 1) {
+        int nel;
+        if (r.count == 1) {
+            evolving = 0;
+            nel = r.nel0;
+            std::printf("Evolving elset %ld\n", static_cast<long>(nel));
+        } else {
+            nel = chooseSet(r);
+        }
+        evolveSet(nel, p);
+    }
+    finish(true);
+}
+
+}  // namespace morvel

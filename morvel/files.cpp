@@ -1,0 +1,78 @@
+// The files of a run: opening the input and the outputs, the banner and the
+// lines the heads of the decay list and the report share.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "cal.h"
+#include "driver.h"
+#include "eloutput.h"
+#include "evolve.h"
+#include "hkcd.h"
+#include "muq.h"
+
+namespace morvel {
+
+void banner(std::FILE* fp) {
+    std::fprintf(fp, "-----------------------------\n");
+    std::fprintf(fp, "        Morvel v%4.2f\n", MORVELVERSION);
+    std::fprintf(fp, "  Orbital decay under air drag\n");
+    std::fprintf(fp, "  for Earth satellites\n");
+    std::fprintf(fp, "-----------------------------\n\n");
+}
+
+std::FILE* openInput(const std::string& inelf) {
+    std::FILE* fp = std::fopen(inelf.c_str(), "r");
+    if (fp == nullptr) {
+        std::printf("Unable to open file %s\n", inelf.c_str());
+        finish(true);
+    }
+    return fp;
+}
+
+std::FILE* openOutput(const std::string& name, const std::string& inelf) {
+    // Opening the input itself for writing would empty it before it is
+    // read again (sets.dk listed into sets.dk); the same file on disk
+    // counts, whatever the spelling of its name, links included.
+    std::error_code ec;
+    if (std::filesystem::equivalent(name, inelf, ec) && !ec) {
+        std::printf("Output file %s is the input file\n", name.c_str());
+        finish(true);
+    }
+    std::FILE* fp = std::fopen(name.c_str(), "w");
+    if (fp == nullptr) {
+        std::printf("Unable to open output file\n");
+        finish(true);
+    }
+    return fp;
+}
+
+void parameterLines(std::FILE* fp, const runParams& p, const char* regionIndent) {
+    if (qfix != 1.0) std::fprintf(fp, "  Q-factor = %lf\n", qfix);
+    std::fprintf(fp, "  10.8 cm flux = %lf\n", p.flux);
+    if (ifHk == 1) {
+        std::fprintf(fp, "  Size = %lf m\n", p.size);
+        if (deltaHk != 0.0) std::fprintf(fp, "  Transition region shift = %lf km\n", deltaHk);
+        transitionRegion(fp, regionIndent);
+    }
+}
+
+void transitionRegion(std::FILE* fp, const char* indent) {
+    std::fprintf(fp, "%s", indent);
+    std::fprintf(fp, "Transition region: base %6.2lf; mid %6.2lf; top %6.2lf km\n", hk01, hk1, hk5);
+}
+
+void civilDate(std::FILE* fp, double jd, const char* end) {
+    // The civil day of the day number cut toward zero; a day number that is
+    // negative or not a number gives the all-zero date, " (0 ??? 0)".
+    const date d = cal_civil(truncInt(jd));
+    std::fprintf(fp, " (%i %s %i)%s", d.year, month(d), d.day, end);
+}
+
+void writeSet(std::FILE* outFp) {
+    const int stat = eloutput(outFp, el);
+    if (stat != 1) std::printf("Error status from eloutput\n");
+}
+
+}  // namespace morvel
