@@ -9,14 +9,14 @@
 #   VALGRIND=0 run.sh ...   skip the memcheck runs
 set -uo pipefail
 bin=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+plain=
+[ $# -ge 2 ] && plain=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 here=$(cd "$(dirname "$0")" && pwd)
 data=$here/../data
 work=$(mktemp -d)
 [ -n "${KEEP:-}" ] || trap 'rm -rf "$work"' EXIT; echo "sessions in $work"
 cd "$work"
 
-plain=
-[ $# -ge 2 ] && plain=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 usevalgrind=${VALGRIND:-1}
 [ -n "$plain" ] || usevalgrind=0
 command -v valgrind >/dev/null 2>&1 || usevalgrind=0
