@@ -175,6 +175,9 @@ double clampMeanMotion(double n) {
 // orbit precess by thousands of degrees a day) is written reduced into
 // [0, 360), the same direction, rather than pushing the later columns out.
 double fittingAngle(double x) {
+    // Well inside the columns no probe is needed; near their edges the
+    // printed text decides.
+    if (x > -99.999 && x < 999.999) return x;
     char probe[64];
     if (std::snprintf(probe, sizeof probe, "%8.4lf", x) <= 8) return x;
     double r = std::fmod(x, 360.0);
