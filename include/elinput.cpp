@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -139,6 +140,37 @@ void takeTitle(element& el, const tleLine& line) {
     el.title[n] = '\0';
 }
 
+// The value of a decimal without exponent of at most 15 digits, such as
+// every real field of an element set: its digits as a whole number (exact
+// below 10^15) divided by the power of ten of its places (exact up to
+// 10^22), one correctly rounded division, which is the double strtod gives.
+// False for any other text, left to strtod.
+bool plainDecimal(const char* text, const char* end, double& value) {
+    constexpr double tens[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    constexpr int maxDigits = 15;
+    const char* p = text;
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-') ++p;
+    std::int64_t whole = 0;
+    int digits = 0;
+    int places = -1;  // digits after the point, once the point is seen
+    for (; p < end; ++p) {
+        if (*p == '.') {
+            if (places >= 0) return false;
+            places = 0;
+            continue;
+        }
+        if (!isDigit(*p) || ++digits > maxDigits) return false;
+        whole = whole * 10 + (*p - '0');
+        if (places >= 0) ++places;
+    }
+    if (places < 0) places = 0;
+    const double v = static_cast<double>(whole) / tens[places];
+    value = negative ? -v : v;
+    return true;
+}
+
 }  // namespace
 
 int scanDecimal(const char* text, double& value) {
@@ -167,7 +199,7 @@ int scanDecimal(const char* text, double& value) {
     // start of a hexadecimal number: that number is the zero alone.
     if (loneZero && (*p == 'x' || *p == 'X')) {
         value = *text == '-' ? -0.0 : 0.0;
-    } else {
+    } else if (!plainDecimal(text, p, value)) {
         value = std::strtod(text, nullptr);
     }
     return static_cast<int>(p - text);

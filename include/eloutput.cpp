@@ -1,6 +1,7 @@
 #include "eloutput.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -9,6 +10,80 @@
 namespace morvel {
 
 namespace {
+
+// 128-bit products of the exact decimal rounding.
+__extension__ typedef unsigned __int128 wideUnsigned;
+
+// Digits of a magnitude, least significant last; returns their count.
+int decimalDigits(char* out, std::uint64_t v) {
+    char rev[24];
+    int n = 0;
+    do {
+        rev[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    for (int k = 0; k < n; ++k) out[k] = rev[n - 1 - k];
+    return n;
+}
+
+// A sign and digits, padded to `width` with blanks before the sign or, when
+// zeroFill, with zeros after it: how printf pads a number.
+int padded(char* out, bool negative, const char* body, int bodyLen, int width, bool zeroFill) {
+    const int len = bodyLen + (negative ? 1 : 0);
+    const int fill = width > len ? width - len : 0;
+    int k = 0;
+    if (!zeroFill) {
+        for (int i = 0; i < fill; ++i) out[k++] = ' ';
+    }
+    if (negative) out[k++] = '-';
+    if (zeroFill) {
+        for (int i = 0; i < fill; ++i) out[k++] = '0';
+    }
+    std::memcpy(out + k, body, static_cast<std::size_t>(bodyLen));
+    k += bodyLen;
+    out[k] = '\0';
+    return k;
+}
+
+// "%<width>li" of v, or "%0<width>li" when zeroFill, into out (96 chars).
+int wholeText(char* out, long v, int width, bool zeroFill) {
+    if (width > 64) return std::snprintf(out, 96, zeroFill ? "%0*li" : "%*li", width, v);
+    char body[24];
+    // The magnitude of LONG_MIN is taken in unsigned arithmetic.
+    const std::uint64_t mag =
+        v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+    const int n = decimalDigits(body, mag);
+    return padded(out, v < 0, body, n, width, zeroFill);
+}
+
+// Line text under construction; a text that would overrun the buffer is cut
+// at its end. A NUL character put in ends the line there, as printf's text
+// would be read back.
+struct lineText {
+    char text[2048];
+    int len = 0;
+
+    void put(char c) {
+        if (len < static_cast<int>(sizeof text) - 1) text[len++] = c;
+        text[len] = '\0';
+    }
+    void put(const char* s, int maxLen = 1 << 30) {
+        for (int k = 0; k < maxLen && s[k] != '\0'; ++k) put(s[k]);
+        text[len] = '\0';
+    }
+    // "%<width>li", or "%0<width>li" when zeroFill.
+    void putWhole(long v, int width, bool zeroFill) {
+        char field[96];
+        wholeText(field, v, width, zeroFill);
+        put(field);
+    }
+    // "%<width>.<precision>lf", or with the '0' flag when zeroFill.
+    void putFixed(double x, int width, int precision, bool zeroFill) {
+        char field[400];
+        fixedText(field, sizeof field, x, width, precision, zeroFill);
+        put(field);
+    }
+};
 
 // Title columns before the heights; a title is cut or filled to this width.
 constexpr int titleWidth = 49;
@@ -21,24 +96,34 @@ static_assert(tle::l1BstarMant.width + tle::l1BstarExp.width - 1 == exponentWidt
 // Room for any long the formats are given; the field rules keep the text at
 // exponentWidth characters (five mantissa digits, a one-digit exponent).
 struct exponentText {
-    char text[48];
+    char text[96];
 };
+
+// "%c%li%li" of a sign character, mantissa and negative exponent, or
+// "%c%li+%li" of a non-negative one.
+void signedMantissa(exponentText& out, char sign, long m, long e) {
+    out.text[0] = sign;
+    int k = 1 + wholeText(out.text + 1, m, 0, false);
+    if (e >= 0) out.text[k++] = '+';
+    wholeText(out.text + k, e, 0, false);
+}
 
 constexpr char zeroExponentField[] = " 00000-0";
 
 // Catalogue number of columns 3..7: five digits, or from 100000 on the
 // Alpha-5 form, a letter for the ten thousands and four digits.
 struct catalogueText {
-    char text[24];
+    char text[96];
 };
 
 catalogueText catalogueField(long objno) {
     catalogueText out{};
     if (objno >= tle::alpha5Lowest && objno <= tle::alpha5Highest) {
-        const char letter = tle::alpha5Letters[objno / 10000 - 10];
-        std::snprintf(out.text, sizeof out.text, "%c%04li", letter, objno % 10000);
+        // "%c%04li": the letter, then the last four digits.
+        out.text[0] = tle::alpha5Letters[objno / 10000 - 10];
+        wholeText(out.text + 1, objno % 10000, 4, true);
     } else {
-        std::snprintf(out.text, sizeof out.text, "%05li", objno);
+        wholeText(out.text, objno, 5, true);
     }
     return out;
 }
@@ -83,11 +168,7 @@ exponentText nrate2Field(double x) {
     const mantExp me = mantissaExponent(x);
     const long e = truncLong(me.e);
     // A negative exponent brings its own minus sign.
-    if (e < 0) {
-        std::snprintf(out.text, sizeof out.text, "%c%li%li", sign, me.m, e);
-    } else {
-        std::snprintf(out.text, sizeof out.text, "%c%li+%li", sign, me.m, e);
-    }
+    signedMantissa(out, sign, me.m, e);
     return out;
 }
 
@@ -117,11 +198,10 @@ exponentText bstarField(double x) {
     }
     const long m = negative ? -me.m : me.m;
     const long e = truncLong(me.e);
-    if (e < 0) {
-        std::snprintf(out.text, sizeof out.text, "%6li%li", m, e);
-    } else {
-        std::snprintf(out.text, sizeof out.text, "%6li+%li", m, e);
-    }
+    // "%6li%li", or "%6li+%li" for a non-negative exponent.
+    int k = wholeText(out.text, m, 6, false);
+    if (e >= 0) out.text[k++] = '+';
+    wholeText(out.text + k, e, 0, false);
     return out;
 }
 
@@ -178,19 +258,71 @@ double fittingAngle(double x) {
     // Well inside the columns no probe is needed; near their edges the
     // printed text decides.
     if (x > -99.999 && x < 999.999) return x;
-    char probe[64];
-    if (std::snprintf(probe, sizeof probe, "%8.4lf", x) <= 8) return x;
+    char probe[400];
+    if (fixedText(probe, sizeof probe, x, 8, 4, false) <= 8) return x;
     double r = std::fmod(x, 360.0);
     if (r < 0) r = r + 360.0;
     return r;
 }
 
-// Line text before its check digit; ample for any double a field may hold.
-struct lineText {
-    char text[2048];
-};
-
 }  // namespace
+
+int fixedText(char* out, std::size_t size, double x, int width, int precision, bool zeroFill) {
+    constexpr std::uint64_t tens[] = {1,         10,         100,         1000,
+                                      10000,     100000,     1000000,     10000000,
+                                      100000000, 1000000000};
+    constexpr int maxPrecision = 9;
+    // Magnitudes from 1e10 on, infinities and NaN: the C library's own
+    // conversion (their digits do not fit the 64-bit rounded value below).
+    if (!(std::fabs(x) < 1e10) || precision < 0 || precision > maxPrecision || width > 64) {
+        return std::snprintf(out, size, zeroFill ? "%0*.*lf" : "%*.*lf", width, precision, x);
+    }
+
+    // |x| = m 2^-shift exactly, with m the 53-bit significand; the decimal
+    // r = |x| 10^precision is rounded from that exact value, half to even,
+    // as the C library rounds.
+    std::uint64_t r = 0;
+    const double mag = std::fabs(x);
+    if (mag != 0) {
+        int e = 0;
+        const double f = std::frexp(mag, &e);
+        const auto m = static_cast<std::uint64_t>(std::ldexp(f, 53));
+        // |x| < 1e10 < 2^34, so shift >= 19; m 10^9 < 2^83.
+        const int shift = 53 - e;
+        const wideUnsigned p = static_cast<wideUnsigned>(m) * tens[precision];
+        if (shift < 128) {
+            const wideUnsigned whole = p >> shift;
+            const wideUnsigned rest = p - (whole << shift);
+            const wideUnsigned half = static_cast<wideUnsigned>(1) << (shift - 1);
+            r = static_cast<std::uint64_t>(whole);
+            if (rest > half || (rest == half && (r & 1) != 0)) ++r;
+        }
+        // From shift 128 on, p < 2^83 is far below half a unit: r = 0.
+    }
+
+    char body[48];
+    int n = decimalDigits(body, r / tens[precision]);
+    if (precision > 0) {
+        body[n++] = '.';
+        std::uint64_t frac = r % tens[precision];
+        for (int k = precision - 1; k >= 0; --k) {
+            body[n + k] = static_cast<char>('0' + frac % 10);
+            frac /= 10;
+        }
+        n += precision;
+    }
+    // A negative number, or negative zero, keeps its minus sign even when
+    // its digits round to zero.
+    char field[128];
+    const int len = padded(field, std::signbit(x), body, n, width, zeroFill);
+    if (size > 0) {
+        const std::size_t kept =
+            static_cast<std::size_t>(len) < size ? static_cast<std::size_t>(len) : size - 1;
+        std::memcpy(out, field, kept);
+        out[kept] = '\0';
+    }
+    return len;
+}
 
 int checksum(const char* buffer) {
     int sum = 0;
@@ -222,18 +354,45 @@ int eloutput(std::FILE* outFp, element outel) {
     const exponentText nd2 = nrate2Field(outel.nrate2);
     const exponentText bs = bstarField(outel.bstar);
 
+    // Line 1 as "1 %s%c %.8s %014.8lf %c.%08li %s %s 0 %4li" gives it.
     lineText line;
-    std::snprintf(line.text, sizeof line.text, "1 %s%c %.8s %014.8lf %c.%08li %s %s 0 %4li",
-                  objno.text, outel.type, outel.objid, jd2ep(outel.epoch), nd.sign, nd.digits,
-                  nd2.text, bs.text, static_cast<long>(outel.elno));
+    line.put("1 ");
+    line.put(objno.text);
+    line.put(outel.type);
+    line.put(' ');
+    line.put(outel.objid, 8);
+    line.put(' ');
+    line.putFixed(jd2ep(outel.epoch), 14, 8, true);
+    line.put(' ');
+    line.put(nd.sign);
+    line.put('.');
+    line.putWhole(nd.digits, 8, true);
+    line.put(' ');
+    line.put(nd2.text);
+    line.put(' ');
+    line.put(bs.text);
+    line.put(" 0 ");
+    line.putWhole(outel.elno, 4, false);
     std::fprintf(outFp, "%s%i\n", line.text, checksum(line.text));
 
+    // Line 2 as "2 %s %8.4lf %8.4lf %07li %8.4lf %8.4lf %11.8lf%5li" gives it.
     const long eccDigits = truncLong(outel.ecc * 10000000 + 0.5);
-    std::snprintf(line.text, sizeof line.text,
-                  "2 %s %8.4lf %8.4lf %07li %8.4lf %8.4lf %11.8lf%5li", objno.text,
-                  fittingAngle(outel.inc), fittingAngle(outel.ra), eccDigits,
-                  fittingAngle(outel.ap), fittingAngle(outel.m), clampMeanMotion(outel.n),
-                  static_cast<long>(outel.revno));
+    line = lineText{};
+    line.put("2 ");
+    line.put(objno.text);
+    line.put(' ');
+    line.putFixed(fittingAngle(outel.inc), 8, 4, false);
+    line.put(' ');
+    line.putFixed(fittingAngle(outel.ra), 8, 4, false);
+    line.put(' ');
+    line.putWhole(eccDigits, 7, true);
+    line.put(' ');
+    line.putFixed(fittingAngle(outel.ap), 8, 4, false);
+    line.put(' ');
+    line.putFixed(fittingAngle(outel.m), 8, 4, false);
+    line.put(' ');
+    line.putFixed(clampMeanMotion(outel.n), 11, 8, false);
+    line.putWhole(outel.revno, 5, false);
     std::fprintf(outFp, "%s%i\n", line.text, checksum(line.text));
     return 1;
 }
