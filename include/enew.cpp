@@ -8,14 +8,18 @@
 
 namespace morvel {
 
-double eNew(double a, double ec, double ph, double life, double flux) {
+eNewOrbit eNewTerms(double a, double ec, double ph, double flux) {
+    const double H = scaleHeight(ph, flux);
+    return {ec, ec * a * 6378.135 / H, mu(ph, flux)};
+}
+
+double eNew(eNewOrbit t, double life) {
+    const double ec = t.ec;
+    const double z = t.z;
+    const double moo = t.moo;
     // No decay step is defined in the last 0.01 day, nor for a circular orbit.
     if (!(life > 0.01)) return ec;
     if (!(ec > 0)) return ec;
-
-    const double H = scaleHeight(ph, flux);
-    const double z = ec * a * 6378.135 / H;
-    const double moo = mu(ph, flux);
 
     // Simplest form: the eccentricity shrinks with the square root of the
     // remaining lifetime.
@@ -28,6 +32,10 @@ double eNew(double a, double ec, double ph, double life, double flux) {
            (1 + 0.5 * moo *
                     (std::log(BessI1(z) / (alpha * BessI1(alpha * z))) -
                      0.15 * (z * z) * 0.01 / life));
+}
+
+double eNew(double a, double ec, double ph, double life, double flux) {
+    return eNew(eNewTerms(a, ec, ph, flux), life);
 }
 
 }  // namespace morvel

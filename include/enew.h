@@ -9,4 +9,16 @@ namespace morvel {
 // less, returns `ec` unchanged (the theory has no value there).
 double eNew(double a, double ec, double ph, double life, double flux);
 
+// The terms of eNew that do not depend on the remaining lifetime, for a step
+// that evaluates it for several lifetimes of one orbit.
+struct eNewOrbit {
+    double ec;   // eccentricity
+    double z;    // eccentricity x semi-major axis / scale height at perigee
+    double moo;  // rate of change of the scale height with height
+};
+eNewOrbit eNewTerms(double a, double ec, double ph, double flux);
+
+// eNew(a, ec, ph, life, flux), the same value, from eNewTerms(a, ec, ph, flux).
+double eNew(eNewOrbit t, double life);
+
 }  // namespace morvel

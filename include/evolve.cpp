@@ -1,6 +1,8 @@
 #include "evolve.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "bstar.h"
 #include "enew.h"
@@ -20,18 +22,30 @@ double smaxis(double n) {
     return std::pow(290.561428 / (n * n), 0.333333333);
 }
 
-double lowpoint(double sm, double inc, double ecc, double ap) {
+lowpointAngles lowpointTerms(double inc, double ap) {
+    lowpointAngles t;
+    t.si = std::sin(inc * deg);
+    t.si2 = t.si * t.si;
+    t.cap2 = std::cos(ap * 0.0349065850398866);
+    // The nodes lie at true anomalies 360 - ap and 180 - ap.
+    t.cnode1 = std::cos((360 - ap) * deg);
+    t.cnode2 = std::cos((180 - ap) * deg);
+    return t;
+}
+
+double lowpoint(double sm, double ecc, lowpointAngles t) {
     // Perigee less the radius of the oblate Earth at the perigee's latitude.
-    const double si = std::sin(inc * deg);
-    double low = (1 - ecc) * sm -
-                 (0.9983247 + 0.001676 * (si * si) * std::cos(ap * 0.0349065850398866));
-    // The nodes, at true anomalies 360 - ap and 180 - ap, above the
-    // equatorial radius.
-    const double low2 = (1 - ecc * std::cos((360 - ap) * deg)) * sm - 1;
+    double low = (1 - ecc) * sm - (0.9983247 + 0.001676 * t.si2 * t.cap2);
+    // The nodes above the equatorial radius.
+    const double low2 = (1 - ecc * t.cnode1) * sm - 1;
     if (low2 < low) low = low2;
-    const double low3 = (1 - ecc * std::cos((180 - ap) * deg)) * sm - 1;
+    const double low3 = (1 - ecc * t.cnode2) * sm - 1;
     if (low3 < low) low = low3;
     return low * 6378.135;
+}
+
+double lowpoint(double sm, double inc, double ecc, double ap) {
+    return lowpoint(sm, ecc, lowpointTerms(inc, ap));
 }
 
 double dkeplr(double an, double e) {
@@ -164,6 +178,21 @@ crossing findCrossing(double dep, double dap) {
 
 bool finite(double x) { return std::isfinite(x); }
 
+// The last argument of a pure function and its value; arguments are the
+// same when their bits are.
+struct passMemo {
+    std::uint64_t arg = 0;
+    bool held = false;
+    double value = 0;
+
+    bool holds(double x) const { return held && std::bit_cast<std::uint64_t>(x) == arg; }
+    void keep(double x, double v) {
+        arg = std::bit_cast<std::uint64_t>(x);
+        held = true;
+        value = v;
+    }
+};
+
 }  // namespace
 
 void evolve(double flux) {
@@ -180,7 +209,9 @@ void evolve(double flux) {
         const double sin2i = 1 - cosi * cosi;
         const double a = smaxis(nz);
         const double per0 = (1 - ecz) * a;
-        const double Rp = lowpoint(a, inc, ecz, apz);
+        // Inclination and perigee direction hold through the drag passes.
+        const lowpointAngles plane = lowpointTerms(inc, apz);
+        const double Rp = lowpoint(a, ecz, plane);
         double Cdz = 0;
         if (ifHk == 1) Cdz = Cd(Rp, hk01, hk1, hk5);
         const double lifetimep = lifetime - 0.01;
@@ -190,14 +221,23 @@ void evolve(double flux) {
         // fall by the step while lifetime x 2 ndot/2 = Q x qfix holds at the
         // step's end.
         double ep = ecz;
+        // The eccentricity step's orbit terms are those of the step's start.
+        const eNewOrbit start = eNewTerms(a, ecz, Rp, flux);
+        // Once the passes settle, the mean motion and the lifetime repeat
+        // exactly; their semi-major axis and eccentricity are then those of
+        // the pass before (both pure functions of them).
+        passMemo axis;
+        passMemo ecc;
         for (int i = 0; i < 5; i++) {
             const double np = nz + 0.02 * ndz + 0.0003 * ndd;
-            const double ap = smaxis(np);
-            ep = eNew(a, ecz, Rp, lp + 0.01, flux);
+            if (!axis.holds(np)) axis.keep(np, smaxis(np));
+            const double ap = axis.value;
+            if (!ecc.holds(lp)) ecc.keep(lp, eNew(start, lp + 0.01));
+            ep = ecc.value;
             // The perigee distance never rises within a step.
             const double per1 = (1 - ep) * ap;
             if (per0 < per1) ep = (ap - per0) / ap;
-            const double ph2 = lowpoint(ap, inc, ep, apz);
+            const double ph2 = lowpoint(ap, ep, plane);
             if (ifHk == 1) {
                 // Drag coefficient through the transition region scales the
                 // lifetime.
@@ -245,7 +285,7 @@ void evolve(double flux) {
                 const double c = std::cos(apt * deg);
                 di = 0.33333333 * (std::pow(1 - ebar, 2.5) / std::pow(1 + ebar, 1.5)) * (c * c);
             }
-            di = std::sin(inc * deg) * di * (1 / nz - 1 / nzt) / (0.0174532925199433 * std::sqrt(f));
+            di = plane.si * di * (1 / nz - 1 / nzt) / (0.0174532925199433 * std::sqrt(f));
         }
         const double inct = inc - di;
         di = 100.0 * di;

@@ -18,6 +18,21 @@ double smaxis(double n);
 // radius).
 double lowpoint(double sm, double inc, double ecc, double ap);
 
+// The terms of lowpoint that the inclination and the argument of perigee
+// alone fix, for a step that evaluates it for several sizes and
+// eccentricities of one orbit plane and perigee direction.
+struct lowpointAngles {
+    double si;      // sine of the inclination
+    double si2;     // its square
+    double cap2;    // cosine of twice the argument of perigee
+    double cnode1;  // cosines of the anomalies of the two nodes
+    double cnode2;
+};
+lowpointAngles lowpointTerms(double inc, double ap);
+
+// lowpoint(sm, inc, ecc, ap), the same value, from lowpointTerms(inc, ap).
+double lowpoint(double sm, double ecc, lowpointAngles t);
+
 // Eccentric anomaly (radians) solving E - e sin E = an, for mean anomaly `an`
 // radians and eccentricity `e`. Damped Newton iteration; where it does not
 // settle within 200 passes (eccentricities near 1) the root is found by

@@ -17,14 +17,22 @@ void columnHeader(std::FILE* fp) {
     std::fprintf(fp, "          Decay        (Date)\n");
 }
 
-// The row of set number `num_of_els`, held in `el` with its `lifetime`.
-void listRow(std::FILE* fp, int num_of_els) {
-    std::fprintf(fp, "%6ld     %s %6li   %012.6lf", static_cast<long>(num_of_els), el.objid,
-                 static_cast<long>(el.objno), jd2ep(el.epoch));
+// The row of set number `num_of_els`, held in `el` with its `lifetime`,
+// formatted once for the console and the decay list file. Ample for any
+// double the two fixed-point fields may hold.
+struct rowText {
+    char text[1024];
+};
+
+rowText listRow(int num_of_els) {
+    rowText row;
     const double dk = lifetime + el.epoch;
     const date dkcivil = cal_civil(truncInt(dk));
-    std::fprintf(fp, "   %012.6lf  (%i %s %i)\n", jd2ep(dk), dkcivil.year, month(dkcivil),
-                 dkcivil.day);
+    std::snprintf(row.text, sizeof row.text,
+                  "%6ld     %s %6li   %012.6lf   %012.6lf  (%i %s %i)\n",
+                  static_cast<long>(num_of_els), el.objid, static_cast<long>(el.objno),
+                  jd2ep(el.epoch), jd2ep(dk), dkcivil.year, month(dkcivil), dkcivil.day);
+    return row;
 }
 
 // The head of the decay list file, up to and including the column header.
@@ -65,8 +73,9 @@ decayListResult decayList(std::FILE* inpFp, const runParams& p) {
             outFp = openOutput(p.dkfile, p.inelf);
             fileHead(outFp, p);
         }
-        listRow(stdout, r.num_of_els);
-        listRow(outFp, r.num_of_els);
+        const rowText row = listRow(r.num_of_els);
+        std::fputs(row.text, stdout);
+        std::fputs(row.text, outFp);
     }
     std::fclose(inpFp);
 

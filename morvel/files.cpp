@@ -22,12 +22,24 @@ void banner(std::FILE* fp) {
     std::fprintf(fp, "-----------------------------\n\n");
 }
 
+namespace {
+
+// Whole-catalogue files go through 64 KiB buffers, a few dozen system calls
+// for a catalogue. A run has at most one input and one output open at a
+// time, each with its own buffer.
+constexpr std::size_t streamBufferSize = 1 << 16;
+char inputBuffer[streamBufferSize];
+char outputBuffer[streamBufferSize];
+
+}  // namespace
+
 std::FILE* openInput(const std::string& inelf) {
     std::FILE* fp = std::fopen(inelf.c_str(), "r");
     if (fp == nullptr) {
         std::printf("Unable to open file %s\n", inelf.c_str());
         finish(true);
     }
+    std::setvbuf(fp, inputBuffer, _IOFBF, sizeof inputBuffer);
     return fp;
 }
 
@@ -45,6 +57,7 @@ std::FILE* openOutput(const std::string& name, const std::string& inelf) {
         std::printf("Unable to open output file\n");
         finish(true);
     }
+    std::setvbuf(fp, outputBuffer, _IOFBF, sizeof outputBuffer);
     return fp;
 }
 
