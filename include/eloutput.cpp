@@ -60,28 +60,46 @@ int wholeText(char* out, long v, int width, bool zeroFill) {
 // at its end. A NUL character put in ends the line there, as printf's text
 // would be read back.
 struct lineText {
-    char text[2048];
+    static constexpr int capacity = 2048;
+    char text[capacity];
     int len = 0;
 
+    int room() const { return capacity - 1 - len; }
     void put(char c) {
-        if (len < static_cast<int>(sizeof text) - 1) text[len++] = c;
-        text[len] = '\0';
+        if (len < capacity - 1) text[len++] = c;
     }
     void put(const char* s, int maxLen = 1 << 30) {
         for (int k = 0; k < maxLen && s[k] != '\0'; ++k) put(s[k]);
-        text[len] = '\0';
     }
-    // "%<width>li", or "%0<width>li" when zeroFill.
+    // "%<width>li", or "%0<width>li" when zeroFill; at most 95 characters.
     void putWhole(long v, int width, bool zeroFill) {
-        char field[96];
+        constexpr int fieldSize = 96;
+        if (room() >= fieldSize) {
+            const int n = wholeText(text + len, v, width, zeroFill);
+            len += n < fieldSize ? n : fieldSize - 1;
+            return;
+        }
+        char field[fieldSize];
         wholeText(field, v, width, zeroFill);
         put(field);
     }
-    // "%<width>.<precision>lf", or with the '0' flag when zeroFill.
+    // "%<width>.<precision>lf", or with the '0' flag when zeroFill; at most
+    // 399 characters, ample for any double.
     void putFixed(double x, int width, int precision, bool zeroFill) {
-        char field[400];
+        constexpr int fieldSize = 400;
+        if (room() >= fieldSize) {
+            const int n = fixedText(text + len, fieldSize, x, width, precision, zeroFill);
+            len += n < fieldSize ? n : fieldSize - 1;
+            return;
+        }
+        char field[fieldSize];
         fixedText(field, sizeof field, x, width, precision, zeroFill);
         put(field);
+    }
+    // The text, ended.
+    const char* str() {
+        text[len] = '\0';
+        return text;
     }
 };
 
@@ -373,11 +391,12 @@ int eloutput(std::FILE* outFp, element outel) {
     line.put(bs.text);
     line.put(" 0 ");
     line.putWhole(outel.elno, 4, false);
-    std::fprintf(outFp, "%s%i\n", line.text, checksum(line.text));
+    const char* text = line.str();
+    std::fprintf(outFp, "%s%i\n", text, checksum(text));
 
     // Line 2 as "2 %s %8.4lf %8.4lf %07li %8.4lf %8.4lf %11.8lf%5li" gives it.
     const long eccDigits = truncLong(outel.ecc * 10000000 + 0.5);
-    line = lineText{};
+    line.len = 0;
     line.put("2 ");
     line.put(objno.text);
     line.put(' ');
@@ -393,7 +412,8 @@ int eloutput(std::FILE* outFp, element outel) {
     line.put(' ');
     line.putFixed(clampMeanMotion(outel.n), 11, 8, false);
     line.putWhole(outel.revno, 5, false);
-    std::fprintf(outFp, "%s%i\n", line.text, checksum(line.text));
+    text = line.str();
+    std::fprintf(outFp, "%s%i\n", text, checksum(text));
     return 1;
 }
 
