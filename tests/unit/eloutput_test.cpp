@@ -282,6 +282,33 @@ TEST(EloutputLine2, MeanMotionKeptWithinItsColumns) {
     }
 }
 
+TEST(EloutputLines, WholeNumbersAsTheirFormatsGiveThem) {
+    // The lines are built field by field; for whole numbers of any size and
+    // sign they must read as the formats "%4li" (element number), "%07li"
+    // (eccentricity digits), "%5li" (revolution) and "%05li" (catalogue
+    // number below the Alpha-5 range) print them.
+    const int ints[] = {INT_MIN, -100000, -99999, -1234, -1, 0, 7, 999, 9999, 12345, INT_MAX};
+    for (int v : ints) {
+        element el = sampleElement();
+        el.elno = v;
+        el.revno = v;
+        el.objno = v < 100000 ? v : 99999;
+        el.ecc = (v < 0 ? v - 0.6 : v) / 10000000.0;  // rounds half up to v
+        const auto out = writtenLines(el);
+        char want[256];
+        std::snprintf(want, sizeof want, "%05li", static_cast<long>(el.objno));
+        const std::string objno = want;
+        std::snprintf(want, sizeof want,
+                      "1 %sU 98067A   26127.50694444  .00012345  00000-0  22345-3 0 %4li",
+                      objno.c_str(), static_cast<long>(v));
+        EXPECT_EQ(out[1].substr(0, out[1].size() - 1), want) << v;
+        std::snprintf(want, sizeof want,
+                      "2 %s  51.6361 174.8713 %07li 285.8321  74.2286 15.49588373%5li",
+                      objno.c_str(), static_cast<long>(v), static_cast<long>(v));
+        EXPECT_EQ(out[2].substr(0, out[2].size() - 1), want) << v;
+    }
+}
+
 TEST(EloutputCatalogue, FiveDigitsOrAlphaFive) {
     struct catCase {
         int objno;
