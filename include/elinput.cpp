@@ -140,66 +140,56 @@ void takeTitle(element& el, const tleLine& line) {
     el.title[n] = '\0';
 }
 
-// The value of a decimal without exponent of at most 15 digits, such as
-// every real field of an element set: its digits as a whole number (exact
-// below 10^15) divided by the power of ten of its places (exact up to
-// 10^22), one correctly rounded division, which is the double strtod gives.
-// False for any other text, left to strtod.
-bool plainDecimal(const char* text, const char* end, double& value) {
-    constexpr double tens[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    constexpr int maxDigits = 15;
-    const char* p = text;
-    const bool negative = *p == '-';
-    if (*p == '+' || *p == '-') ++p;
-    std::int64_t whole = 0;
-    int digits = 0;
-    int places = -1;  // digits after the point, once the point is seen
-    for (; p < end; ++p) {
-        if (*p == '.') {
-            if (places >= 0) return false;
-            places = 0;
-            continue;
-        }
-        if (!isDigit(*p) || ++digits > maxDigits) return false;
-        whole = whole * 10 + (*p - '0');
-        if (places >= 0) ++places;
-    }
-    if (places < 0) places = 0;
-    const double v = static_cast<double>(whole) / tens[places];
-    value = negative ? -v : v;
-    return true;
-}
-
 }  // namespace
 
 int scanDecimal(const char* text, double& value) {
     const char* p = text;
     if (*p == '+' || *p == '-') ++p;
     const char* const wholeStart = p;
+    // The digits as a whole number, exact while there are at most 15 of them.
+    constexpr int exactDigits = 15;
+    std::int64_t digitValue = 0;
     int digits = 0;
-    while (isDigit(*p)) ++p, ++digits;
+    int places = 0;
+    auto takeDigit = [&] {
+        if (++digits <= exactDigits) digitValue = digitValue * 10 + (*p - '0');
+        ++p;
+    };
+    while (isDigit(*p)) takeDigit();
     const bool loneZero = p - wholeStart == 1 && *wholeStart == '0';
     if (*p == '.') {
         ++p;
-        while (isDigit(*p)) ++p, ++digits;
+        while (isDigit(*p)) {
+            takeDigit();
+            ++places;
+        }
     }
     if (digits == 0) return 0;
     // An exponent counts only when it is complete.
+    bool exponent = false;
     if (*p == 'e' || *p == 'E') {
         const char* q = p + 1;
         if (*q == '+' || *q == '-') ++q;
         if (isDigit(*q)) {
             while (isDigit(*q)) ++q;
             p = q;
+            exponent = true;
         }
     }
-    // strtod reads the accepted text the same way and stops where it ends,
-    // except after a lone zero followed by x, which it would take for the
-    // start of a hexadecimal number: that number is the zero alone.
     if (loneZero && (*p == 'x' || *p == 'X')) {
+        // strtod would take a lone zero followed by x for the start of a
+        // hexadecimal number: that number is the zero alone.
         value = *text == '-' ? -0.0 : 0.0;
-    } else if (!plainDecimal(text, p, value)) {
+    } else if (!exponent && digits <= exactDigits) {
+        // Every real field of an element set: its digits as a whole number
+        // (exact below 10^15) over the power of ten of its places (exact up to
+        // 10^22), one correctly rounded division, the double strtod gives.
+        constexpr double tens[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        const double v = static_cast<double>(digitValue) / tens[places];
+        value = *text == '-' ? -v : v;
+    } else {
+        // strtod reads the accepted text the same way and stops where it ends.
         value = std::strtod(text, nullptr);
     }
     return static_cast<int>(p - text);

@@ -117,13 +117,12 @@ struct exponentText {
     char text[96];
 };
 
-// "%c%li%li" of a sign character, mantissa and negative exponent, or
-// "%c%li+%li" of a non-negative one.
-void signedMantissa(exponentText& out, char sign, long m, long e) {
-    out.text[0] = sign;
-    int k = 1 + wholeText(out.text + 1, m, 0, false);
-    if (e >= 0) out.text[k++] = '+';
-    wholeText(out.text + k, e, 0, false);
+// "%<width>li%li" of mantissa and exponent at `out`, or "%<width>li+%li" for
+// a non-negative exponent (a negative one brings its own minus sign).
+void mantissaExponentText(char* out, long m, int width, long e) {
+    int k = wholeText(out, m, width, false);
+    if (e >= 0) out[k++] = '+';
+    wholeText(out + k, e, 0, false);
 }
 
 constexpr char zeroExponentField[] = " 00000-0";
@@ -185,8 +184,9 @@ exponentText nrate2Field(double x) {
     }
     const mantExp me = mantissaExponent(x);
     const long e = truncLong(me.e);
-    // A negative exponent brings its own minus sign.
-    signedMantissa(out, sign, me.m, e);
+    // "%c%li%li", or "%c%li+%li" for a non-negative exponent.
+    out.text[0] = sign;
+    mantissaExponentText(out.text + 1, me.m, 0, e);
     return out;
 }
 
@@ -217,9 +217,7 @@ exponentText bstarField(double x) {
     const long m = negative ? -me.m : me.m;
     const long e = truncLong(me.e);
     // "%6li%li", or "%6li+%li" for a non-negative exponent.
-    int k = wholeText(out.text, m, 6, false);
-    if (e >= 0) out.text[k++] = '+';
-    wholeText(out.text + k, e, 0, false);
+    mantissaExponentText(out.text, m, 6, e);
     return out;
 }
 
@@ -291,8 +289,10 @@ int fixedText(char* out, std::size_t size, double x, int width, int precision, b
                                       100000000, 1000000000};
     constexpr int maxPrecision = 9;
     // Magnitudes from 1e10 on, infinities and NaN: the C library's own
-    // conversion (their digits do not fit the 64-bit rounded value below).
-    if (!(std::fabs(x) < 1e10) || precision < 0 || precision > maxPrecision || width > 64) {
+    // conversion (their digits do not fit the 64-bit rounded value below);
+    // so too a negative width (left-justified) and the widest fields.
+    if (!(std::fabs(x) < 1e10) || precision < 0 || precision > maxPrecision || width < 0 ||
+        width > 64) {
         return std::snprintf(out, size, zeroFill ? "%0*.*lf" : "%*.*lf", width, precision, x);
     }
 

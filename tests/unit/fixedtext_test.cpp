@@ -143,8 +143,13 @@ TEST(FixedText, LibraryConversionBeyondItsRange) {
     for (double x : {inf, -inf, nan, -nan, 1e10, -1e10, std::nextafter(1e10, 0.0),
                      9999999999.99999, 1e300, -DBL_MAX, DBL_MAX})
         for (const format& f : used) t.check(x, f);
-    // Precisions beyond nine places and widths beyond 64 columns.
+    // Precisions beyond nine places, widths beyond 64 columns, and negative
+    // widths, which printf takes for left-justified fields.
     for (int p = 8; p <= 14; ++p) t.check(1.0 / 3.0, {0, p, false});
+    for (int w = -12; w < 0; ++w) {
+        t.check(-2.25, {w, 4, false});
+        t.check(2.25, {w, 2, true});
+    }
     for (int w = 60; w <= 80; ++w) {
         t.check(-12.5, {w, 3, true});
         t.check(12.5, {w, 3, false});
