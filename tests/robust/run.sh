@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Whole-program robustness sessions: every mode, a closed console, garbage
-# element files, long names, outputs that cannot be created, outputs that
+# element files, long names, outputs that cannot be created (a directory, a working
+# directory where nothing can be made), outputs that
 # are the input file. Each session must end by itself (under a time limit)
 # with status 0, and report nothing under the binary's sanitizers or under
 # valgrind's memcheck.
@@ -13,7 +14,8 @@ plain=
 [ $# -ge 2 ] && plain=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 here=$(cd "$(dirname "$0")" && pwd)
 data=$here/../data
-work=$(mktemp -d)
+# No '.' in its path: a derived name ends at the first one.
+work=$(mktemp -d /tmp/morvel-robust-XXXXXX)
 [ -n "${KEEP:-}" ] || trap 'rm -rf "$work"' EXIT; echo "sessions in $work"
 cd "$work"
 
@@ -24,20 +26,22 @@ command -v valgrind >/dev/null 2>&1 || usevalgrind=0
 failures=0
 sessions=0
 
-# session NAME STDIN ARGS...: the program and, where asked, memcheck.
+# session NAME STDIN ARGS...: the program and, where asked, memcheck, run
+# in the directory $rundir (the sessions' own unless set).
+rundir=.
 session() {
   local name=$1 input=$2
   shift 2
   sessions=$((sessions + 1))
-  if ! printf -- "$input" | timeout 60 "$bin" "$@" > "out-$name" 2> "err-$name"; then
+  if ! printf -- "$input" | (cd "$rundir" && timeout 60 "$bin" "$@") > "out-$name" 2> "err-$name"; then
     echo "FAIL $name: status $? (or time limit)"; tail -5 "err-$name"; failures=$((failures + 1)); return
   fi
   if [ -s "err-$name" ]; then
     echo "FAIL $name: stderr"; head -20 "err-$name"; failures=$((failures + 1)); return
   fi
   if [ "$usevalgrind" = 1 ]; then
-    if ! printf -- "$input" | timeout 300 valgrind -q --error-exitcode=1  --leak-check=no \
-        "$plain" "$@" > /dev/null 2> "vg-$name"; then
+    if ! printf -- "$input" | (cd "$rundir" && timeout 300 valgrind -q --error-exitcode=1 \
+        --leak-check=no "$plain" "$@") > /dev/null 2> "vg-$name"; then
       echo "FAIL $name: memcheck"; head -20 "vg-$name"; failures=$((failures + 1)); return
     fi
   fi
@@ -59,6 +63,8 @@ cp sets.tle dir.tle
 ln -sf sets.tle sets.eqx.link
 cp sets.tle lnk.tle
 ln -sf lnk.tle lnk.eqx
+cp sets.tle own.dk
+cp sets.tle own.eqx
 name79=$(printf 'n%.0s' $(seq 75)).tle
 name80=$(printf 'n%.0s' $(seq 76)).tle
 cp sets.tle "$name79"
@@ -90,7 +96,17 @@ session report-is-a-directory "3\n.\n\n" -L10 sets.tle
 session report-is-the-input "3\n./sets.tle\n\n" -L10 sets.tle
 session report-is-a-link-to-the-input "3\nsets.eqx.link\n\n" -L10 sets.tle
 session eqx-is-a-link-to-the-input "\n" -E lnk.tle
-for f in sets.tle lnk.tle; do
+session list-output-is-the-input "\n" -L10 own.dk
+session eqx-output-is-the-input "\n" -E own.eqx
+# A working directory where nothing can be created, even by root: the decay
+# list of a name whose first '.' starts its path goes there (.dk), and so do
+# a typed report name and the crossing file.
+rundir=/proc
+session unwritable-directory-list "\n" -L10 "..$work/sets.tle"
+session unwritable-directory-report "3\nr.txt\n\n" -L10 -P1 "$work/sets.tle"
+session unwritable-directory-eqx "\n" -E "..$work/sets.tle"
+rundir=.
+for f in sets.tle lnk.tle own.dk own.eqx; do
   cmp -s "$f" <(tail -30 "$here/../../examples/starlink-24.tle") || { echo "FAIL $f was changed"; failures=$((failures + 1)); }
 done
 
