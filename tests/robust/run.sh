@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Whole-program robustness sessions: every mode, a closed console, garbage
-# element files, long names, outputs that cannot be created (a directory, a working
-# directory where nothing can be made), outputs that
-# are the input file. Each session must end by itself (under a time limit)
-# with status 0, and report nothing under the binary's sanitizers or under
-# valgrind's memcheck.
+# element files, long names, outputs that cannot be created (a directory, a
+# working directory where nothing can be made), outputs that are the input
+# file. Each session must end by itself (under a time limit) with status 0,
+# and report nothing under the binary's sanitizers or under valgrind's
+# memcheck.
 #   run.sh MORVEL [PLAIN]   sessions of MORVEL (built with the sanitizers),
 #                           and of PLAIN (built without them) under memcheck
 #   VALGRIND=0 run.sh ...   skip the memcheck runs
