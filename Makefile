@@ -15,7 +15,9 @@ build:
 # Build and run morvel on a bundled element file (the last 180 days of a
 # satellite that re-entered): sets with a lifetime below 10 days are listed,
 # and the menu asks which one to evolve for up to 2 days (0 ends the run).
-run: build
+run:
+	cmake --preset $(PRESET) -DMORVEL_WERROR=$(WERROR) >/dev/null
+	cmake --build --preset $(PRESET) -j $(JOBS) --target morvel
 	cd examples && ../build/release/morvel/morvel -L10 -P2 starlink-24.tle
 
 test: build
@@ -33,26 +35,22 @@ fuzz:
 	cmake --preset fuzz >/dev/null
 	cmake --build --preset fuzz -j $(JOBS)
 
-# Accuracy against real re-entries (validate/data, made by validate/extract.py):
-# docs/validation.csv and docs/validation.md, the error figure
-# docs/validation.png, and docs/decay-example.png: STARLINK-24's observed last
-# months against morvel's evolutions of two of its sets, the one the
-# validation takes 30 days before the re-entry (2022 day 267) and the one two
-# days later (day 269). Without gnuplot the figure scripts and data stay in
-# build/plot.
-VALIDATE_EXAMPLE := validate/data/example/44238-starlink-24.tle
-# The first set of the example history from epoch $(1) (YYDDD.ddd) on, evolved by morvel into report $(2).
-validate_evolve = awk -v from=$(1) '/^1 / && !done && substr($$0, 19, 14) + 0 >= from { print "STARLINK-24"; print; getline; print; done = 1 }' \
-	  $(VALIDATE_EXAMPLE) > build/plot/$(2).tle && \
-	printf 'build/plot/$(2).txt\n\n' | ./build/release/morvel/morvel -L1000 -P400 build/plot/$(2).tle > /dev/null
+# Accuracy against real re-entries (tools/validate/data, made by
+# tools/validate/extract.py): docs/validation.csv and docs/validation.md, the
+# error figure docs/validation.png, and docs/decay-example.png: STARLINK-24's
+# observed last months against morvel's evolutions of two of its sets, the one
+# the validation takes 30 days before the re-entry (2022 day 267) and the one
+# two days later (day 269). Without gnuplot the figure scripts and data stay
+# in build/plot.
+VALIDATE_EXAMPLE := tools/validate/data/example/44238-starlink-24.tle
 validate: build
-	./build/release/validate/morvel-validate --flux-file validate/data/f107.csv
+	./build/release/tools/validate/morvel-validate --flux-file tools/validate/data/f107.csv
 	mkdir -p build/plot
-	./build/release/plot/morvel-plot --errors docs/validation.csv -o docs/validation.png --work build/plot \
+	./build/release/tools/plot/morvel-plot --errors docs/validation.csv -o docs/validation.png --work build/plot \
 	  --title "Decay-list estimate (observed flux) against catalogued re-entries"
-	$(call validate_evolve,22267.4,example-day267)
-	$(call validate_evolve,22269.4,example-day269)
-	./build/release/plot/morvel-plot -o docs/decay-example.png --work build/plot \
+	tools/validate/example-evolution.sh build/release/morvel/morvel $(VALIDATE_EXAMPLE) 22267.4 build/plot/example-day267
+	tools/validate/example-evolution.sh build/release/morvel/morvel $(VALIDATE_EXAMPLE) 22269.4 build/plot/example-day269
+	./build/release/tools/plot/morvel-plot -o docs/decay-example.png --work build/plot \
 	  --title "STARLINK-24 (44238): observed decay and morvel's evolutions of two of its sets" \
 	  --mark 2022-10-24T12:00="catalogued re-entry day" \
 	  $(VALIDATE_EXAMPLE)=observed \

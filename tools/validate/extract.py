@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
-"""Copies into validate/data/ the part of the shared data that the validation
+"""Copies into tools/validate/data/ the part of the shared data that the validation
 run reads, and records where each file came from.
 
-Run once from the repository root:  python3 validate/extract.py [SOURCE_DIR]
+Run once from the repository root:  python3 tools/validate/extract.py [SOURCE_DIR]
 SOURCE_DIR defaults to ../shared/data. The selection rules are those of
-morvel-validate (validate/validation.h): for each object and each lead time,
+morvel-validate (tools/validate/validation.h): for each object and each lead time,
 the last set before the re-entry time less the lead, with the sets of the
 fitting window before it; the flux days of the trailing 81-day means at
 those sets' epochs; and the last months of one object for the decay picture.
@@ -49,7 +49,7 @@ def sha256(path):
 
 
 def main():
-    src = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "..", "..", "shared", "data")
+    src = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "..", "..", "..", "shared", "data")
     src = os.path.normpath(src)
     os.makedirs(os.path.join(OUT, "reentry"), exist_ok=True)
     os.makedirs(os.path.join(OUT, "example"), exist_ok=True)
@@ -110,7 +110,7 @@ def main():
 
     with open(os.path.join(OUT, "SOURCES.md"), "w", encoding="ascii", newline="\n") as f:
         f.write("# Where the validation data come from\n\n")
-        f.write("Written by `validate/extract.py` from the shared data folder (`%s`); "
+        f.write("Written by `tools/validate/extract.py` from the shared data folder (`%s`); "
                 "do not edit by hand, run the script again.\n\n" % os.path.relpath(src, os.path.join(HERE, "..")))
         f.write("- `reentries.csv`: norad, name and catalogued decay day (`reentry_utc`) of the 90 objects, "
                 "copied from the shared `reentries.csv` (sha256 %s). The decay day is the CelesTrak SATCAT "

@@ -24,7 +24,7 @@ constexpr double campaignWindow = 0.2;  // p of the re-entry campaigns
 constexpr double wantedCoverage = 0.9;
 
 struct options {
-    std::string data = "validate/data";
+    std::string data = "tools/validate/data";
     std::string fluxFile;
     std::string csv = "docs/validation.csv";
     std::string md = "docs/validation.md";
@@ -64,7 +64,7 @@ struct object {
 void usage() {
     std::printf(
         "usage: morvel-validate [--data DIR] [--flux F] [--flux-file FILE] [--csv FILE] [--md FILE]\n"
-        "  DIR holds reentries.csv and reentry/<norad>-*.tle (default validate/data)\n"
+        "  DIR holds reentries.csv and reentry/<norad>-*.tle (default tools/validate/data)\n"
         "  F is the fixed flux (default 150); FILE of daily flux gives each set the\n"
         "  mean of the 81 days before its epoch\n");
 }
