@@ -31,11 +31,27 @@ enum class readResult { line, end, error };
 
 // Reads one line (at most 127 characters, up to and including the line feed;
 // a longer line comes in pieces). A NUL byte ends the text. A carriage
-// return before the line feed is dropped, so files with CRLF line ends give
-// the same columns. Then only the first lineWidth characters are kept.
+// return before the line feed is dropped from the stream, as a text-mode
+// platform drops it, before the line is cut into pieces: files with CRLF
+// line ends give the same lines and columns. Then only the first lineWidth
+// characters are kept.
 readResult readLine(std::FILE* fp, tleLine& line) {
+    // fgets ends what it read with a NUL: in the last byte only when it
+    // filled the buffer.
+    constexpr std::size_t last = sizeof line.text - 1;
+    line.text[last] = 'x';
     if (std::fgets(line.text, sizeof line.text, fp) == nullptr) {
         return std::ferror(fp) ? readResult::error : readResult::end;
+    }
+    if (line.text[last] == '\0' && line.text[last - 1] == '\r') {
+        // A full piece that ends in a carriage return: with the line feed
+        // that follows it, the pair is the line end, and the piece is whole.
+        const int next = std::getc(fp);
+        if (next == '\n') {
+            line.text[last - 1] = '\n';
+        } else if (next != EOF) {
+            std::ungetc(next, fp);
+        }
     }
     std::size_t len = std::strlen(line.text);
     if (len >= 2 && line.text[len - 2] == '\r' && line.text[len - 1] == '\n') {

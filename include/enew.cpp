@@ -18,7 +18,9 @@ double eNew(eNewOrbit t, double life) {
     const double z = t.z;
     const double moo = t.moo;
     // No decay step is defined in the last 0.01 day, nor for a circular orbit.
-    if (!(life > 0.01)) return ec;
+    // A lifetime that is not a number is no such case: it runs through the
+    // formula, so that the step's later calls see the not-a-number it gives.
+    if (life <= 0.01) return ec;
     if (!(ec > 0)) return ec;
 
     // Simplest form: the eccentricity shrinks with the square root of the

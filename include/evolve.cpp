@@ -244,8 +244,11 @@ void evolve(double flux) {
                 const double Cdp = Cd(ph2, hk01, hk1, hk5);
                 lp = lifetimep * Cdz / Cdp;
             }
+            // Q is evaluated in every pass (its messages are part of the
+            // step); a lifetime that has reached zero gives no derivative.
+            const double qp = q(np, ep, ph2, flux);
             if (!(lp <= 0.0)) {
-                const double ndp = q(np, ep, ph2, flux) * qfix / (2.0 * lp);
+                const double ndp = qp * qfix / (2.0 * lp);
                 ndd = 33.333333333 * (ndp - ndz);
             }
         }
