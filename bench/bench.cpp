@@ -8,7 +8,6 @@
 
 #include "eloutput.h"
 #include "evolve.h"
-#include "muq.h"
 
 using namespace morvel;
 
@@ -94,11 +93,7 @@ void BM_CatalogueDecayListEstimate(benchmark::State& state) {
         for (;;) {
             el = elinput(in);
             if (el.if_valid != 1) break;
-            if (el.nrate > 0.000001) {
-                const double ph = lowpoint(smaxis(el.n), el.inc, el.ecc, el.ap);
-                const double qCheck = q(el.n, el.ecc, ph, 150) * qfix;
-                if (qCheck > 0) listed++;
-            }
+            if (decayListLifetime(el, 150) > 0) listed++;
         }
         std::fclose(in);
         benchmark::DoNotOptimize(listed);
@@ -113,10 +108,7 @@ void BM_CatalogueCrossingPipeline(benchmark::State& state) {
         for (;;) {
             el = elinput(in);
             if (el.if_valid != 1) break;
-            prime(150);
-            if (!(lifetime > 0)) continue;
-            evolve(150);
-            eloutput(out, el);
+            if (crossingStep(150)) eloutput(out, el);
         }
         std::fclose(in);
     }

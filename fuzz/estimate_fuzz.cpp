@@ -14,6 +14,7 @@
 #include "evolve.h"
 #include "hkcd.h"
 #include "muq.h"
+#include "numtext.h"
 #include "scaleheight.h"
 
 namespace {
@@ -41,12 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     deltaHk = takeDouble(data, size);
     // The transition region as start-up sets it.
     ifHk = objSize >= 0.01 ? 1 : 0;
-    if (ifHk == 1) {
-        hk(objSize, hk01, hk1, hk5);
-        hk01 = hk01 + deltaHk;
-        hk1 = hk1 + deltaHk;
-        hk5 = hk5 + deltaHk;
-    }
+    if (ifHk == 1) setTransitionRegion(objSize, deltaHk);
     if (size == 0) return 0;
 
     std::FILE* in = fmemopen(const_cast<std::uint8_t*>(data), size, "r");
@@ -54,17 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int sets = 0; sets < 32; ++sets) {
         el = elinput(in);
         if (el.if_valid != 1) break;
-        if (el.nrate > 0.000001) {
-            const double sm = smaxis(el.n);
-            const double ph = lowpoint(sm, el.inc, el.ecc, el.ap);
-            const double qCheck = q(el.n, el.ecc, ph, flux) * qfix;
-            if (qCheck > 0) {
-                lifetime = qCheck / (2.0 * el.nrate);
-                const double dk = lifetime + el.epoch;
-                const date d = cal_civil(truncInt(dk));
-                std::snprintf(row, sizeof row, "%012.6lf   %012.6lf  (%i %s %i)\n", jd2ep(el.epoch),
-                              jd2ep(dk), d.year, month(d), d.day);
-            }
+        const double estimate = decayListLifetime(el, flux);
+        if (estimate > 0) {
+            const double dk = estimate + el.epoch;
+            const date d = cal_civil(truncInt(dk));
+            std::snprintf(row, sizeof row, "%012.6lf   %012.6lf  (%i %s %i)\n", jd2ep(el.epoch),
+                          jd2ep(dk), d.year, month(d), d.day);
         }
         prime(flux);
         const double decay = lifetime + tz;

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "geometry.h"
+
 namespace morvel {
 
 double bstar(double xno, double xndt2o, double eo, double xincl) {
@@ -10,7 +12,7 @@ double bstar(double xno, double xndt2o, double eo, double xincl) {
     constexpr double tothrd = 0.666666666666667;
     constexpr double s = 1.01222928;            // atmosphere parameter, Earth radii
     constexpr double qoms2t = 1.88027916e-09;   // ((120 - 78) / 6378.135)^4
-    constexpr double xkmper = 6378.135;         // Earth radius, km
+    constexpr double xkmper = earthRadius;      // Earth radius, km
     constexpr double ck2 = 0.000541308;         // J2 / 2, Earth radii^2
 
     // Recover the original mean motion and semi-major axis from the Kozai

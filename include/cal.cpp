@@ -3,19 +3,9 @@
 #include <climits>
 #include <cmath>
 
+#include "numtext.h"
+
 namespace morvel {
-
-int truncInt(double x) {
-    // Only values whose truncation fits are converted; the rest (NaN,
-    // infinities, magnitudes beyond the type) take the lowest value.
-    if (x > -2147483649.0 && x < 2147483648.0) return static_cast<int>(x);
-    return INT_MIN;
-}
-
-long truncLong(double x) {
-    if (x >= -9223372036854775808.0 && x < 9223372036854775808.0) return static_cast<long>(x);
-    return LONG_MIN;
-}
 
 int cal_julian(date ymd) {
     const int year = ymd.year;

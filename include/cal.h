@@ -15,13 +15,6 @@ struct date {
     int day;    // 1 .. 31
 };
 
-// Truncation toward zero of a real value into an int or a long. A value that
-// is not a number or lies outside the type's range gives the type's lowest
-// value (what the x86-64 conversion instruction gives), never undefined
-// behaviour.
-int truncInt(double x);
-long truncLong(double x);
-
 // Julian Day Number of a civil date; 0 for a month outside 1..12 or a day
 // outside 1..31. Julian calendar up to 1582 October 4, Gregorian from
 // October 15. The day is not checked against the month's length.

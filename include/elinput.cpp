@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "cal.h"
+#include "numtext.h"
 
 namespace morvel {
 
@@ -157,91 +158,6 @@ void takeTitle(element& el, const tleLine& line) {
 }
 
 }  // namespace
-
-int scanDecimal(const char* text, double& value) {
-    const char* p = text;
-    if (*p == '+' || *p == '-') ++p;
-    const char* const wholeStart = p;
-    // The digits as a whole number, exact while there are at most 15 of them.
-    constexpr int exactDigits = 15;
-    std::int64_t digitValue = 0;
-    int digits = 0;
-    int places = 0;
-    auto takeDigit = [&] {
-        if (++digits <= exactDigits) digitValue = digitValue * 10 + (*p - '0');
-        ++p;
-    };
-    while (isDigit(*p)) takeDigit();
-    const bool loneZero = p - wholeStart == 1 && *wholeStart == '0';
-    if (*p == '.') {
-        ++p;
-        while (isDigit(*p)) {
-            takeDigit();
-            ++places;
-        }
-    }
-    if (digits == 0) return 0;
-    // An exponent counts only when it is complete.
-    bool exponent = false;
-    if (*p == 'e' || *p == 'E') {
-        const char* q = p + 1;
-        if (*q == '+' || *q == '-') ++q;
-        if (isDigit(*q)) {
-            while (isDigit(*q)) ++q;
-            p = q;
-            exponent = true;
-        }
-    }
-    if (loneZero && (*p == 'x' || *p == 'X')) {
-        // strtod would take a lone zero followed by x for the start of a
-        // hexadecimal number: that number is the zero alone.
-        value = *text == '-' ? -0.0 : 0.0;
-    } else if (!exponent && digits <= exactDigits) {
-        // Every real field of an element set: its digits as a whole number
-        // (exact below 10^15) over the power of ten of its places (exact up to
-        // 10^22), one correctly rounded division, the double strtod gives.
-        constexpr double tens[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-        const double v = static_cast<double>(digitValue) / tens[places];
-        value = *text == '-' ? -v : v;
-    } else {
-        // strtod reads the accepted text the same way and stops where it ends.
-        value = std::strtod(text, nullptr);
-    }
-    return static_cast<int>(p - text);
-}
-
-int scanWhole(const char* text, long& value) {
-    const char* p = text;
-    const bool negative = *p == '-';
-    if (*p == '+' || *p == '-') ++p;
-    if (!isDigit(*p)) return 0;
-    // Accumulated toward the sign, so that LONG_MIN itself is reached; beyond
-    // the range the value stays at the nearest bound.
-    long v = 0;
-    bool saturated = false;
-    for (; isDigit(*p); ++p) {
-        const int d = *p - '0';
-        if (saturated) continue;
-        if (negative) {
-            if (v < (LONG_MIN + d) / 10) {
-                v = LONG_MIN;
-                saturated = true;
-            } else {
-                v = v * 10 - d;
-            }
-        } else {
-            if (v > (LONG_MAX - d) / 10) {
-                v = LONG_MAX;
-                saturated = true;
-            } else {
-                v = v * 10 + d;
-            }
-        }
-    }
-    value = v;
-    return static_cast<int>(p - text);
-}
 
 element elinput(std::FILE* inpFp) {
     element inel{};

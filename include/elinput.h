@@ -79,19 +79,6 @@ inline constexpr long alpha5Highest = 339999;
 
 }  // namespace tle
 
-// Longest prefix of `text` that is a decimal number: optional sign, digits
-// with an optional point and fraction (at least one digit in all), optional
-// exponent (e or E, optional sign, at least one digit). No blanks are
-// skipped; no hexadecimal, inf or nan. Returns the number of characters
-// taken and stores the value in `value`, or returns 0 and leaves `value`
-// unchanged when the text does not start with a number.
-int scanDecimal(const char* text, double& value);
-
-// Longest prefix of `text` that is a whole number: optional sign and digits,
-// no blanks skipped. A value beyond the range of a long is the nearest bound.
-// Returns the number of characters taken (0, `value` unchanged, when none).
-int scanWhole(const char* text, long& value);
-
 // Reads the next accepted element set from `inpFp` (a text stream), skipping
 // and reporting rejected sets on standard output. Returns if_valid 0 at the
 // end of the stream (or on a read error) before a further set was accepted.

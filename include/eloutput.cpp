@@ -6,55 +6,12 @@
 #include <cstring>
 
 #include "cal.h"
+#include "geometry.h"
+#include "numtext.h"
 
 namespace morvel {
 
 namespace {
-
-// 128-bit products of the exact decimal rounding.
-__extension__ typedef unsigned __int128 wideUnsigned;
-
-// Digits of a magnitude, least significant last; returns their count.
-int decimalDigits(char* out, std::uint64_t v) {
-    char rev[24];
-    int n = 0;
-    do {
-        rev[n++] = static_cast<char>('0' + v % 10);
-        v /= 10;
-    } while (v != 0);
-    for (int k = 0; k < n; ++k) out[k] = rev[n - 1 - k];
-    return n;
-}
-
-// A sign and digits, padded to `width` with blanks before the sign or, when
-// zeroFill, with zeros after it: how printf pads a number.
-int padded(char* out, bool negative, const char* body, int bodyLen, int width, bool zeroFill) {
-    const int len = bodyLen + (negative ? 1 : 0);
-    const int fill = width > len ? width - len : 0;
-    int k = 0;
-    if (!zeroFill) {
-        for (int i = 0; i < fill; ++i) out[k++] = ' ';
-    }
-    if (negative) out[k++] = '-';
-    if (zeroFill) {
-        for (int i = 0; i < fill; ++i) out[k++] = '0';
-    }
-    std::memcpy(out + k, body, static_cast<std::size_t>(bodyLen));
-    k += bodyLen;
-    out[k] = '\0';
-    return k;
-}
-
-// "%<width>li" of v, or "%0<width>li" when zeroFill, into out (96 chars).
-int wholeText(char* out, long v, int width, bool zeroFill) {
-    if (width > 64) return std::snprintf(out, 96, zeroFill ? "%0*li" : "%*li", width, v);
-    char body[24];
-    // The magnitude of LONG_MIN is taken in unsigned arithmetic.
-    const std::uint64_t mag =
-        v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
-    const int n = decimalDigits(body, mag);
-    return padded(out, v < 0, body, n, width, zeroFill);
-}
 
 // Line text under construction; a text that would overrun the buffer is cut
 // at its end. A NUL character put in ends the line there, as printf's text
@@ -283,65 +240,6 @@ double fittingAngle(double x) {
 
 }  // namespace
 
-int fixedText(char* out, std::size_t size, double x, int width, int precision, bool zeroFill) {
-    constexpr std::uint64_t tens[] = {1,         10,         100,         1000,
-                                      10000,     100000,     1000000,     10000000,
-                                      100000000, 1000000000};
-    constexpr int maxPrecision = 9;
-    // Magnitudes from 1e10 on, infinities and NaN: the C library's own
-    // conversion (their digits do not fit the 64-bit rounded value below);
-    // so too a negative width (left-justified) and the widest fields.
-    if (!(std::fabs(x) < 1e10) || precision < 0 || precision > maxPrecision || width < 0 ||
-        width > 64) {
-        return std::snprintf(out, size, zeroFill ? "%0*.*lf" : "%*.*lf", width, precision, x);
-    }
-
-    // |x| = m 2^-shift exactly, with m the 53-bit significand; the decimal
-    // r = |x| 10^precision is rounded from that exact value, half to even,
-    // as the C library rounds.
-    std::uint64_t r = 0;
-    const double mag = std::fabs(x);
-    if (mag != 0) {
-        int e = 0;
-        const double f = std::frexp(mag, &e);
-        const auto m = static_cast<std::uint64_t>(std::ldexp(f, 53));
-        // |x| < 1e10 < 2^34, so shift >= 19; m 10^9 < 2^83.
-        const int shift = 53 - e;
-        const wideUnsigned p = static_cast<wideUnsigned>(m) * tens[precision];
-        if (shift < 128) {
-            const wideUnsigned whole = p >> shift;
-            const wideUnsigned rest = p - (whole << shift);
-            const wideUnsigned half = static_cast<wideUnsigned>(1) << (shift - 1);
-            r = static_cast<std::uint64_t>(whole);
-            if (rest > half || (rest == half && (r & 1) != 0)) ++r;
-        }
-        // From shift 128 on, p < 2^83 is far below half a unit: r = 0.
-    }
-
-    char body[48];
-    int n = decimalDigits(body, r / tens[precision]);
-    if (precision > 0) {
-        body[n++] = '.';
-        std::uint64_t frac = r % tens[precision];
-        for (int k = precision - 1; k >= 0; --k) {
-            body[n + k] = static_cast<char>('0' + frac % 10);
-            frac /= 10;
-        }
-        n += precision;
-    }
-    // A negative number, or negative zero, keeps its minus sign even when
-    // its digits round to zero.
-    char field[128];
-    const int len = padded(field, std::signbit(x), body, n, width, zeroFill);
-    if (size > 0) {
-        const std::size_t kept =
-            static_cast<std::size_t>(len) < size ? static_cast<std::size_t>(len) : size - 1;
-        std::memcpy(out, field, kept);
-        out[kept] = '\0';
-    }
-    return len;
-}
-
 int checksum(const char* buffer) {
     int sum = 0;
     for (const char* p = buffer; *p != '\0'; ++p) {
@@ -353,11 +251,10 @@ int checksum(const char* buffer) {
 
 int eloutput(std::FILE* outFp, element outel) {
     // Title line: the title in 49 columns, then apogee and perigee heights
-    // in km from the semi-major axis of the mean motion (Kepler's third law
-    // with the Earth's GM folded into the constant).
-    const double a = 42244.777 / std::pow(outel.n, 0.666666667);
-    const long perht = truncInt((1 - outel.ecc) * a - 6378.135);
-    const long apoht = truncInt((1 + outel.ecc) * a - 6378.135);
+    // in km.
+    const orbitSize size = heights(outel.n, outel.ecc);
+    const long perht = truncInt(size.perigee);
+    const long apoht = truncInt(size.apogee);
     char title[titleWidth + 1];
     bool ended = false;
     for (int k = 0; k < titleWidth; ++k) {

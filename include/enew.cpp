@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "bess.h"
+#include "geometry.h"
 #include "muq.h"
 #include "scaleheight.h"
 
@@ -10,7 +11,7 @@ namespace morvel {
 
 eNewOrbit eNewTerms(double a, double ec, double ph, double flux) {
     const double H = scaleHeight(ph, flux);
-    return {ec, ec * a * 6378.135 / H, mu(ph, flux)};
+    return {ec, ec * a * earthRadius / H, mu(ph, flux)};
 }
 
 double eNew(eNewOrbit t, double life) {

@@ -6,81 +6,11 @@
 
 #include "bstar.h"
 #include "enew.h"
+#include "geometry.h"
 #include "hkcd.h"
 #include "muq.h"
 
 namespace morvel {
-
-namespace {
-constexpr double deg = 0.0174532925199433;  // radians per degree
-}
-
-// ---- Orbit geometry -------------------------------------------------------
-
-double smaxis(double n) {
-    // Kepler's third law with GM = 290.561428 Earth radii^3 rev^2 / day^2.
-    return std::pow(290.561428 / (n * n), 0.333333333);
-}
-
-lowpointAngles lowpointTerms(double inc, double ap) {
-    lowpointAngles t;
-    t.si = std::sin(inc * deg);
-    t.si2 = t.si * t.si;
-    t.cap2 = std::cos(ap * 0.0349065850398866);
-    // The nodes lie at true anomalies 360 - ap and 180 - ap.
-    t.cnode1 = std::cos((360 - ap) * deg);
-    t.cnode2 = std::cos((180 - ap) * deg);
-    return t;
-}
-
-double lowpoint(double sm, double ecc, lowpointAngles t) {
-    // Perigee less the radius of the oblate Earth at the perigee's latitude.
-    double low = (1 - ecc) * sm - (0.9983247 + 0.001676 * t.si2 * t.cap2);
-    // The nodes above the equatorial radius.
-    const double low2 = (1 - ecc * t.cnode1) * sm - 1;
-    if (low2 < low) low = low2;
-    const double low3 = (1 - ecc * t.cnode2) * sm - 1;
-    if (low3 < low) low = low3;
-    return low * 6378.135;
-}
-
-double lowpoint(double sm, double inc, double ecc, double ap) {
-    return lowpoint(sm, ecc, lowpointTerms(inc, ap));
-}
-
-double dkeplr(double an, double e) {
-    // Newton's method with the slope taken at the fixed-point iterate.
-    constexpr int maxPasses = 200;
-    double en = an;
-    double en2 = an;
-    double res = 1.0;
-    int passes = 0;
-    while (res > 1e-10 && passes < maxPasses) {
-        const double enn = an + e * std::sin(en);
-        double fact = 1 / (1 - e * std::cos(enn));
-        if (fact > 10.0) fact = 10.0;
-        en2 = en + (enn - en) * fact;
-        res = std::fabs(en2 - en);
-        en = en2;
-        passes++;
-    }
-    // Near e = 1 the iteration can run away; the root lies within one radian
-    // of the mean anomaly, where E - e sin E rises monotonically: bisect.
-    if ((res > 1e-10 || !std::isfinite(en2)) && std::isfinite(an)) {
-        double lo = an - 1;
-        double hi = an + 1;
-        for (int i = 0; i < 100; i++) {
-            const double mid = 0.5 * (lo + hi);
-            if (mid - e * std::sin(mid) - an < 0) {
-                lo = mid;
-            } else {
-                hi = mid;
-            }
-        }
-        en2 = 0.5 * (lo + hi);
-    }
-    return en2;
-}
 
 // ---- Evolution state --------------------------------------------------------
 
@@ -119,7 +49,7 @@ void prime(double flux) {
     const double sm = smaxis(nz);
     const double ph = lowpoint(sm, inc, ecz, apz);
     if (ndz <= 0) {
-        lifetime = 100000000.0;  // mean motion not increasing: no decay
+        lifetime = noDecayLifetime;  // mean motion not increasing: no decay
     } else {
         lifetime = q(nz, ecz, ph, flux) * qfix / (2.0 * ndz);
     }
@@ -193,6 +123,177 @@ struct passMemo {
     }
 };
 
+// The state at a step's start that the stages of the step share.
+struct stepStart {
+    double cosi;           // cosine of the inclination
+    double sin2i;          // and its squared sine
+    double a;              // semi-major axis, Earth radii
+    double per0;           // perigee distance, Earth radii
+    lowpointAngles plane;  // inclination and perigee direction, for lowpoint
+    double Rp;             // perigee height, km
+    double Cdz;            // drag coefficient at Rp (transition region in use)
+    double lifetimep;      // remaining lifetime at the step's end, days
+};
+
+stepStart startOfStep() {
+    stepStart s;
+    s.cosi = std::cos(inc * deg);
+    s.sin2i = 1 - s.cosi * s.cosi;
+    s.a = smaxis(nz);
+    s.per0 = (1 - ecz) * s.a;
+    // Inclination and perigee direction hold through the drag passes.
+    s.plane = lowpointTerms(inc, apz);
+    s.Rp = lowpoint(s.a, ecz, s.plane);
+    s.Cdz = 0;
+    if (ifHk == 1) s.Cdz = Cd(s.Rp, hk01, hk1, hk5);
+    s.lifetimep = lifetime - 0.01;
+    return s;
+}
+
+// What the drag iteration settles on: the eccentricity and the remaining
+// lifetime at the step's end (ndd is written to the state at every pass).
+struct dragEnd {
+    double ep;
+    double lp;
+};
+
+// Drag iteration: the mean-motion term ndd that makes the lifetime fall by
+// the step while lifetime x 2 ndot/2 = Q x qfix holds at the step's end.
+dragEnd dragPasses(const stepStart& s, double flux) {
+    double lp = s.lifetimep;
+    double ep = ecz;
+    // The eccentricity step's orbit terms are those of the step's start.
+    const eNewOrbit start = eNewTerms(s.a, ecz, s.Rp, flux);
+    // Once the passes settle, the mean motion and the lifetime repeat
+    // exactly; their semi-major axis and eccentricity are then those of the
+    // pass before (both pure functions of them, and neither prints).
+    passMemo axis;
+    passMemo ecc;
+    for (int i = 0; i < 5; i++) {
+        const double np = nz + 0.02 * ndz + 0.0003 * ndd;
+        if (!axis.holds(np)) axis.keep(np, smaxis(np));
+        const double ap = axis.value;
+        if (!ecc.holds(lp)) ecc.keep(lp, eNew(start, lp + 0.01));
+        ep = ecc.value;
+        // The perigee distance never rises within a step.
+        const double per1 = (1 - ep) * ap;
+        if (s.per0 < per1) ep = (ap - s.per0) / ap;
+        const double ph2 = lowpoint(ap, ep, s.plane);
+        if (ifHk == 1) {
+            // Drag coefficient through the transition region scales the
+            // lifetime.
+            const double Cdp = Cd(ph2, hk01, hk1, hk5);
+            lp = s.lifetimep * s.Cdz / Cdp;
+        }
+        // Q is evaluated in every pass (its messages are part of the
+        // step); a lifetime that has reached zero gives no derivative.
+        const double qp = q(np, ep, ph2, flux);
+        if (!(lp <= 0.0)) {
+            const double ndp = qp * qfix / (2.0 * lp);
+            ndd = 33.333333333 * (ndp - ndz);
+        }
+    }
+    return {ep, lp};
+}
+
+// The mean elements at the step's end, by the cubic mean-anomaly polynomial.
+struct meanElements {
+    double tzt;
+    double mzt;
+    double nzt;
+    double ndt;
+};
+
+meanElements advance() {
+    meanElements m;
+    m.tzt = tz + 0.01;
+    m.mzt = std::fmod(mz + 360 * (0.01 * nz + 0.0001 * ndz + 0.000001 * ndd), 360);
+    m.nzt = nz + 0.02 * ndz + 0.0003 * ndd;
+    m.ndt = ndz + 0.03 * ndd;
+    return m;
+}
+
+// Secular J2 precession of node and perigee from step-mean values.
+struct precession {
+    double ebar;  // step-mean eccentricity
+    double dra;   // node rate, degrees/day
+    double dap;   // perigee rate, degrees/day
+    double rat;   // node at the step's end
+    double apt;   // argument of perigee at the step's end
+};
+
+precession precess(const stepStart& s, double ep, double nzt) {
+    precession p;
+    p.ebar = (ecz + ep) / 2.0;
+    const double nbar = (nzt + nz) / 2.0;
+    double abar = smaxis(nbar);
+    const double omee = 1 - p.ebar * p.ebar;
+    const double d0 =
+        -0.001623967 * (1 - 1.5 * s.sin2i) / (abar * abar * std::pow(omee, 1.5));
+    abar = abar * (1 + 0.333333333 * (d0 - d0 * d0));
+    const double r = 1 / (omee * abar);
+    const double fact = 0.001623967 * nbar * (r * r);
+    p.dra = -360 * fact * s.cosi;
+    p.dap = 360 * (2.0 - 2.5 * s.sin2i) * fact;
+    p.rat = std::fmod(raz + 0.01 * p.dra + 360, 360);
+    p.apt = std::fmod(apz + 0.01 * p.dap + 360, 360);
+    return p;
+}
+
+// Change of inclination over the step, degrees: the rotating atmosphere
+// turns the orbit plane toward the equator as the period shortens.
+double inclinationChange(const stepStart& s, const precession& p, double nzt) {
+    if (s.Rp >= 600.0) return 0;
+    double f = 1 - ((2.999e-05 * (s.Rp + earthRadius) - 0.078) - 0.05 * p.ebar) * s.cosi;
+    if (inc > 90.0) f = 2.0 - f;
+    double di;
+    if (p.ebar < 0.2) {
+        di = 0.16666667;
+    } else {
+        const double c = std::cos(p.apt * deg);
+        di = 0.33333333 * (std::pow(1 - p.ebar, 2.5) / std::pow(1 + p.ebar, 1.5)) * (c * c);
+    }
+    return s.plane.si * di * (1 / nz - 1 / nzt) / (deg * std::sqrt(f));
+}
+
+// The element set at the ascending node nearest to the step's start,
+// written into el from the start-of-step state, the step's ndd and the
+// rates of eccentricity `dep`, node `dra`, perigee `dap` and inclination
+// `di` (per day). False, and el untouched, when it is not a number.
+bool writeCrossing(double dep, double dra, double dap, double di) {
+    const crossing c = findCrossing(dep, dap);
+    const double xt = c.xt;
+    const double tx = tz + xt;
+    const double nx = nz + 2.0 * ndz * xt + 3.0 * ndd * (xt * xt);
+    const double ndx = ndz + 3.0 * ndd * xt;
+    const double rax = raz + xt * dra;
+    const double inx = inc + xt * di;
+    if (!(finite(tx) && finite(nx) && finite(ndx) && finite(ndd) && finite(rax) && finite(inx) &&
+          finite(c.mx) && finite(c.apx) && finite(c.ecx))) {
+        return false;
+    }
+    tnex = tx + 1 / nx - 0.01;
+    el.epoch = tx;
+    el.nrate = ndx;
+    el.nrate2 = ndd;
+    el.bstar =
+        bstar(6.283185307179586 * nx / 1440.0, 6.283185307179586 * ndx / 2073600.0, c.ecx, inx * deg);
+    el.inc = inx;
+    el.ra = rax;
+    el.ecc = c.ecx;
+    el.ap = c.apx;
+    el.m = c.mx;
+    el.n = nx;
+    el.revno = el.revno + 1;
+    if (el.revno > 99999) el.revno = el.revno - 100000;
+    return true;
+}
+
+bool stateFinite() {
+    return finite(tz) && finite(nz) && finite(ndz) && finite(ndd) && finite(mz) && finite(ecz) &&
+           finite(inc) && finite(raz) && finite(apz) && finite(lifetime) && finite(tnex);
+}
+
 }  // namespace
 
 void evolve(double flux) {
@@ -204,149 +305,40 @@ void evolve(double flux) {
     int looping = 1;
     long steps = 0;
     while (looping == 1) {
-        // Step start.
-        const double cosi = std::cos(inc * deg);
-        const double sin2i = 1 - cosi * cosi;
-        const double a = smaxis(nz);
-        const double per0 = (1 - ecz) * a;
-        // Inclination and perigee direction hold through the drag passes.
-        const lowpointAngles plane = lowpointTerms(inc, apz);
-        const double Rp = lowpoint(a, ecz, plane);
-        double Cdz = 0;
-        if (ifHk == 1) Cdz = Cd(Rp, hk01, hk1, hk5);
-        const double lifetimep = lifetime - 0.01;
-        double lp = lifetimep;
-
-        // Drag iteration: the mean-motion term ndd that makes the lifetime
-        // fall by the step while lifetime x 2 ndot/2 = Q x qfix holds at the
-        // step's end.
-        double ep = ecz;
-        // The eccentricity step's orbit terms are those of the step's start.
-        const eNewOrbit start = eNewTerms(a, ecz, Rp, flux);
-        // Once the passes settle, the mean motion and the lifetime repeat
-        // exactly; their semi-major axis and eccentricity are then those of
-        // the pass before (both pure functions of them).
-        passMemo axis;
-        passMemo ecc;
-        for (int i = 0; i < 5; i++) {
-            const double np = nz + 0.02 * ndz + 0.0003 * ndd;
-            if (!axis.holds(np)) axis.keep(np, smaxis(np));
-            const double ap = axis.value;
-            if (!ecc.holds(lp)) ecc.keep(lp, eNew(start, lp + 0.01));
-            ep = ecc.value;
-            // The perigee distance never rises within a step.
-            const double per1 = (1 - ep) * ap;
-            if (per0 < per1) ep = (ap - per0) / ap;
-            const double ph2 = lowpoint(ap, ep, plane);
-            if (ifHk == 1) {
-                // Drag coefficient through the transition region scales the
-                // lifetime.
-                const double Cdp = Cd(ph2, hk01, hk1, hk5);
-                lp = lifetimep * Cdz / Cdp;
-            }
-            // Q is evaluated in every pass (its messages are part of the
-            // step); a lifetime that has reached zero gives no derivative.
-            const double qp = q(np, ep, ph2, flux);
-            if (!(lp <= 0.0)) {
-                const double ndp = qp * qfix / (2.0 * lp);
-                ndd = 33.333333333 * (ndp - ndz);
-            }
-        }
-
-        // Advance of the mean elements by the cubic mean-anomaly polynomial.
-        const double dep = 100.0 * (ep - ecz);
-        const double tzt = tz + 0.01;
-        const double lt = lp;
-        const double mzt = std::fmod(mz + 360 * (0.01 * nz + 0.0001 * ndz + 0.000001 * ndd), 360);
-        const double nzt = nz + 0.02 * ndz + 0.0003 * ndd;
-        const double ndt = ndz + 0.03 * ndd;
-
-        // Secular J2 precession of node and perigee from step-mean values.
-        const double ebar = (ecz + ep) / 2.0;
-        const double nbar = (nzt + nz) / 2.0;
-        double abar = smaxis(nbar);
-        const double omee = 1 - ebar * ebar;
-        const double d0 =
-            -0.001623967 * (1 - 1.5 * sin2i) / (abar * abar * std::pow(omee, 1.5));
-        abar = abar * (1 + 0.333333333 * (d0 - d0 * d0));
-        const double r = 1 / (omee * abar);
-        const double fact = 0.001623967 * nbar * (r * r);
-        const double dra = -360 * fact * cosi;
-        const double dap = 360 * (2.0 - 2.5 * sin2i) * fact;
-        const double rat = std::fmod(raz + 0.01 * dra + 360, 360);
-        const double apt = std::fmod(apz + 0.01 * dap + 360, 360);
-
-        // The rotating atmosphere turns the orbit plane toward the equator
-        // as the period shortens.
-        double di = 0;
-        if (!(Rp >= 600.0)) {
-            double f = 1 - ((2.999e-05 * (Rp + 6378.135) - 0.078) - 0.05 * ebar) * cosi;
-            if (inc > 90.0) f = 2.0 - f;
-            if (ebar < 0.2) {
-                di = 0.16666667;
-            } else {
-                const double c = std::cos(apt * deg);
-                di = 0.33333333 * (std::pow(1 - ebar, 2.5) / std::pow(1 + ebar, 1.5)) * (c * c);
-            }
-            di = plane.si * di * (1 / nz - 1 / nzt) / (0.0174532925199433 * std::sqrt(f));
-        }
+        const stepStart s = startOfStep();
+        const dragEnd d = dragPasses(s, flux);
+        const meanElements m = advance();
+        const precession p = precess(s, d.ep, m.nzt);
+        const double di = inclinationChange(s, p, m.nzt);
         const double inct = inc - di;
-        di = 100.0 * di;
 
         // Crossing output, from the state at the step's start.
         bool badCrossing = false;
         if (tnex <= tz) {
-            const crossing c = findCrossing(dep, dap);
-            const double xt = c.xt;
-            const double tx = tz + xt;
-            const double nx = nz + 2.0 * ndz * xt + 3.0 * ndd * (xt * xt);
-            const double ndx = ndz + 3.0 * ndd * xt;
-            const double rax = raz + xt * dra;
-            const double inx = inc + xt * di;
-            if (finite(tx) && finite(nx) && finite(ndx) && finite(ndd) && finite(rax) &&
-                finite(inx) && finite(c.mx) && finite(c.apx) && finite(c.ecx)) {
-                tnex = tx + 1 / nx - 0.01;
-                el.epoch = tx;
-                el.nrate = ndx;
-                el.nrate2 = ndd;
-                el.bstar = bstar(6.283185307179586 * nx / 1440.0,
-                                 6.283185307179586 * ndx / 2073600.0, c.ecx, inx * deg);
-                el.inc = inx;
-                el.ra = rax;
-                el.ecc = c.ecx;
-                el.ap = c.apx;
-                el.m = c.mx;
-                el.n = nx;
-                el.revno = el.revno + 1;
-                if (el.revno > 99999) el.revno = el.revno - 100000;
-            } else {
-                badCrossing = true;
-            }
+            badCrossing = !writeCrossing(100.0 * (d.ep - ecz), p.dra, p.dap, 100.0 * di);
             looping = 0;
         }
 
         // Commit and decay test.
-        tz = tzt;
-        l = lt;
+        tz = m.tzt;
+        l = d.lp;
         gone = gone + 0.01;
-        lifetime = lp;
+        lifetime = d.lp;
         if (lifetime < 0.01) {
             looping = 0;
-            decayedAt = lp + tz;
+            decayedAt = d.lp + tz;
         }
-        mz = mzt;
-        nz = nzt;
-        ndz = ndt;
-        ecz = ep;
-        raz = rat;
-        apz = apt;
+        mz = m.mzt;
+        nz = m.nzt;
+        ndz = m.ndt;
+        ecz = d.ep;
+        raz = p.rat;
+        apz = p.apt;
         inc = inct;
 
         // A state that is no longer a number ends the evolution here, before
         // it can spread through the following steps.
-        if (badCrossing || !finite(tz) || !finite(nz) || !finite(ndz) || !finite(ndd) ||
-            !finite(mz) || !finite(ecz) || !finite(inc) || !finite(raz) || !finite(apz) ||
-            !finite(lifetime) || !finite(tnex)) {
+        if (badCrossing || !stateFinite()) {
             lifetime = 0;
             l = 0;
             return;
@@ -355,6 +347,21 @@ void evolve(double flux) {
         steps++;
         if (steps >= maxSteps) return;
     }
+}
+
+double decayListLifetime(const element& e, double flux) {
+    if (!(e.nrate > 0.000001)) return -1.0;
+    const double ph = lowpoint(smaxis(e.n), e.inc, e.ecc, e.ap);
+    const double qCheck = q(e.n, e.ecc, ph, flux) * qfix;
+    if (!(qCheck > 0)) return -1.0;
+    return qCheck / (2.0 * e.nrate);
+}
+
+bool crossingStep(double flux) {
+    prime(flux);
+    if (!(lifetime > 0)) return false;
+    evolve(flux);
+    return true;
 }
 
 }  // namespace morvel

@@ -1,43 +1,15 @@
-// Orbit evolution engine: orbit geometry, the process-wide evolution state,
-// its priming from an element set, and the 0.01-day evolution step.
+// Orbit evolution engine: the process-wide evolution state, its priming from
+// an element set, and the 0.01-day evolution step.
 #pragma once
 
 #include "elinput.h"
 
 namespace morvel {
 
-// ---- Orbit geometry -------------------------------------------------------
-
-// Semi-major axis, Earth radii (6378.135 km), of mean motion `n` rev/day.
-double smaxis(double n);
-
-// Height in km of the lowest point of an orbit of semi-major axis `sm` Earth
-// radii, inclination `inc` degrees, eccentricity `ecc` and argument of perigee
-// `ap` degrees, above an oblate Earth: the lowest of the perigee (less the
-// local radius at its latitude) and the two nodes (above the equatorial
-// radius).
-double lowpoint(double sm, double inc, double ecc, double ap);
-
-// The terms of lowpoint that the inclination and the argument of perigee
-// alone fix, for a step that evaluates it for several sizes and
-// eccentricities of one orbit plane and perigee direction.
-struct lowpointAngles {
-    double si;      // sine of the inclination
-    double si2;     // its square
-    double cap2;    // cosine of twice the argument of perigee
-    double cnode1;  // cosines of the anomalies of the two nodes
-    double cnode2;
-};
-lowpointAngles lowpointTerms(double inc, double ap);
-
-// lowpoint(sm, inc, ecc, ap), the same value, from lowpointTerms(inc, ap).
-double lowpoint(double sm, double ecc, lowpointAngles t);
-
-// Eccentric anomaly (radians) solving E - e sin E = an, for mean anomaly `an`
-// radians and eccentricity `e`. Damped Newton iteration; where it does not
-// settle within 200 passes (eccentricities near 1) the root is found by
-// bisection instead.
-double dkeplr(double an, double e);
+// Lifetimes, days, that stand for no decay.
+inline constexpr double noDecayLifetime = 100000000.0;  // prime: mean motion not growing
+// From this lifetime on no decay date is shown or counted as a prediction.
+inline constexpr double shownLifetime = 1000000.0;
 
 // ---- Evolution state --------------------------------------------------------
 // One evolution in the process. Times on the day-number scale, angles in
@@ -53,7 +25,7 @@ extern double ecz;        // eccentricity
 extern double inc;        // inclination
 extern double raz;        // right ascension of the ascending node
 extern double apz;        // argument of perigee
-extern double lifetime;   // remaining lifetime, days (1e8: no decay predicted)
+extern double lifetime;   // remaining lifetime, days (noDecayLifetime: none)
 extern double l;          // remaining lifetime as the driver tests it
 extern double gone;       // days evolved since priming
 extern double tnex;       // time from which the next crossing is searched for
@@ -69,5 +41,17 @@ void prime(double flux);
 // crossing has been written into `el` (its revno changes) or decay is found
 // (decayedAt set, l below 0.01).
 void evolve(double flux);
+
+// ---- The modes' uses of the engine -------------------------------------------
+
+// Remaining lifetime, days, of set `e` as the decay list estimates it for flux
+// `flux`: Q x qfix / (2 nrate) for a set whose mean motion grows (nrate above
+// 1e-6 rev/day^2) and whose Q is positive; -1.0 when there is no estimate.
+double decayListLifetime(const element& e, double flux);
+
+// The set in `el` moved to its first ascending equator crossing: prime, then
+// one evolve when the lifetime is positive. False when it is not (the set has
+// no crossing to write).
+bool crossingStep(double flux);
 
 }  // namespace morvel

@@ -18,6 +18,13 @@ void hk(double size, double& hk01, double& hk1, double& hk5) {
     hk5 = 123.48 + 10.2222 * L + 2.3609 * (L * L);
 }
 
+void setTransitionRegion(double size, double shift) {
+    hk(size, hk01, hk1, hk5);
+    hk01 = hk01 + shift;
+    hk1 = hk1 + shift;
+    hk5 = hk5 + shift;
+}
+
 double Cd(double ht, double hk01, double hk1, double hk5) {
     // Free-molecular flow above the region, near-continuum flow below it.
     if (ht > hk5) return 2.2009336;

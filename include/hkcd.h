@@ -18,6 +18,10 @@ extern double hk5;
 // without the shift.
 void hk(double size, double& hk01, double& hk1, double& hk5);
 
+// The run's transition region for an object of `size` metres (> 0), every
+// height raised by `shift` km: fills hk01, hk1 and hk5.
+void setTransitionRegion(double size, double shift);
+
 // Drag coefficient at height `ht` km in the region given by its three
 // heights: 1.0000384 below the base, 2.2009336 above the top, and
 // 1.94 exp(-1/K) + 1.01 exp(-K/10) in between.

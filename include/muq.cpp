@@ -1,7 +1,7 @@
 #include "muq.h"
 
 #include "bess.h"
-#include "evolve.h"
+#include "geometry.h"
 #include "j.h"
 #include "scaleheight.h"
 
@@ -14,7 +14,7 @@ double mu(double height, double flux) {
 }
 
 double q(double n, double ec, double ph, double flux) {
-    const double a = 6378.135 * smaxis(n);  // semi-major axis, km
+    const double a = earthRadius * smaxis(n);  // semi-major axis, km
     if (ph > 800) return -1.0;               // no estimate above 800 km
 
     const double H = scaleHeight(ph, flux);

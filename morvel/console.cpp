@@ -4,7 +4,7 @@
 #include <string>
 
 #include "driver.h"
-#include "elinput.h"
+#include "numtext.h"
 
 namespace morvel {
 

@@ -17,11 +17,8 @@ void equatorCrossingFile(std::FILE* inpFp, const runParams& p) {
     for (;;) {
         el = elinput(inpFp);
         if (el.if_valid != 1) break;
-        prime(p.flux);
         // A set that prime gives no positive lifetime is passed over.
-        if (!(lifetime > 0)) continue;
-        evolve(p.flux);
-        writeSet(outFp);
+        if (crossingStep(p.flux)) writeSet(outFp);
     }
     std::fclose(inpFp);
     std::fclose(outFp);

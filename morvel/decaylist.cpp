@@ -6,7 +6,7 @@
 #include "driver.h"
 #include "elinput.h"
 #include "evolve.h"
-#include "muq.h"
+#include "numtext.h"
 
 namespace morvel {
 
@@ -52,19 +52,11 @@ decayListResult decayList(std::FILE* inpFp, const runParams& p) {
         el = elinput(inpFp);
         if (el.if_valid != 1) break;
         r.num_of_els++;
-        int ifDisplay = 0;
-        // The lifetime as prime estimates it for a set whose mean motion
-        // grows; below 0.05 days the limit is lifted.
-        if (el.nrate > 0.000001) {
-            const double sm = smaxis(el.n);
-            const double ph = lowpoint(sm, el.inc, el.ecc, el.ap);
-            const double qCheck = q(el.n, el.ecc, ph, p.flux) * qfix;
-            if (qCheck > 0) {
-                lifetime = qCheck / (2.0 * el.nrate);
-                if (lifetime < p.minlife || p.minlife < 0.05) ifDisplay = 1;
-            }
-        }
-        if (ifDisplay == 0) continue;
+        // Below a limit of 0.05 days every estimate is listed.
+        const double estimate = decayListLifetime(el, p.flux);
+        if (!(estimate > 0)) continue;
+        lifetime = estimate;
+        if (!(lifetime < p.minlife || p.minlife < 0.05)) continue;
 
         r.count++;
         if (r.count == 1) {

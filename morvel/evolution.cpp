@@ -7,13 +7,11 @@
 #include "driver.h"
 #include "elinput.h"
 #include "evolve.h"
+#include "numtext.h"
 
 namespace morvel {
 
 namespace {
-
-// Lifetimes from this many days on are not shown as a decay date.
-constexpr double shownLifetime = 1000000.0;
 
 // The number of the set to evolve, asked for at the menu. The reply 0, and
 // the end of the input, end the program without the final prompt; a reply

@@ -11,6 +11,7 @@
 #include "evolve.h"
 #include "hkcd.h"
 #include "muq.h"
+#include "numtext.h"
 
 namespace morvel {
 

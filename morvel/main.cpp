@@ -5,12 +5,13 @@
 // or the decay list followed by the evolution run. Every end of the program
 // passes through finish().
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "driver.h"
-#include "elinput.h"
 #include "hkcd.h"
 #include "muq.h"
+#include "numtext.h"
 #include "scaleheight.h"
 
 namespace morvel {
@@ -108,18 +109,46 @@ void deriveNames(runParams& p) {
     }
 }
 
+// "--help" and "--version", the words every command-line user tries first:
+// answered before the banner, and the program ends without the final prompt.
+void answerInfoRequest(int argc, char** argv) {
+    for (int i = 1; i < argc; i++) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("morvel %4.2f\n", MORVELVERSION);
+            finish(false);
+        }
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::printf(
+                "usage: morvel [-Ldays] [-Pdays] [-Ssize] [-Tkm] [-Qfactor] [-Hfactor] [-Fflux] [-E]\n"
+                "              [-Ddirectory/] [element-file]\n"
+                "Predicts the orbital decay of Earth satellites under air drag.\n"
+                "A value follows its flag with no blank; a flag given alone asks for its value.\n"
+                "  -Ldays   largest lifetime the decay list shows (default 1000)\n"
+                "  -Pdays   longest evolution (default 30)\n"
+                "  -Ssize   size of the object in metres: drag coefficient through the flow\n"
+                "           transition region from 0.01 m on (default 0, off)\n"
+                "  -Tkm     shift of the transition region (default 0)\n"
+                "  -Qfactor factor on the lifetime factor Q (default 1)\n"
+                "  -Hfactor factor on every scale height (default 1)\n"
+                "  -Fflux   10.7 cm solar flux for the whole run (default 150)\n"
+                "  -E       equator-crossing mode: every set moved to its first equator crossing\n"
+                "  -Ddir/   inputs by object number: 25544 reads dir/25000/25544.els\n"
+                "  --help   this text;  --version  the version\n");
+            finish(false);
+        }
+    }
+}
+
 // Start-up: the run parameters and the file names of the run.
 runParams startUp(int argc, char** argv) {
+    answerInfoRequest(argc, argv);
     runParams p;
     banner(stdout);
     readCommandLine(argc, argv, p);
 
     // The shift applies whatever the order of -S and -T.
     if (ifHk == 1) {
-        hk(p.size, hk01, hk1, hk5);
-        hk01 = hk01 + deltaHk;
-        hk1 = hk1 + deltaHk;
-        hk5 = hk5 + deltaHk;
+        setTransitionRegion(p.size, deltaHk);
         transitionRegion(stdout, "");
     }
 

@@ -80,9 +80,7 @@ TEST(Allocations, NoneInTheCrossingPipeline) {
         for (;;) {
             el = elinput(in);
             if (el.if_valid != 1) break;
-            prime(150);
-            if (!(lifetime > 0)) continue;
-            evolve(150);
+            if (!crossingStep(150)) continue;
             eloutput(out, el);
             sets++;
         }

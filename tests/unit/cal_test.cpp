@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "cal.h"
+#include "numtext.h"
 
 using namespace morvel;
 

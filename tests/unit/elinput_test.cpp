@@ -11,6 +11,7 @@
 #include "cal.h"
 #include "elinput.h"
 #include "tle_test_support.h"
+#include "numtext.h"
 
 namespace morvel {
 namespace {

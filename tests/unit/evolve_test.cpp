@@ -10,6 +10,7 @@
 #include "evolve.h"
 #include "hkcd.h"
 #include "muq.h"
+#include "geometry.h"
 
 using namespace morvel;
 

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "eloutput.h"
+#include "numtext.h"
 
 namespace morvel {
 namespace {

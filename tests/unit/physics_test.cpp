@@ -16,6 +16,7 @@
 #include "j.h"
 #include "muq.h"
 #include "scaleheight.h"
+#include "geometry.h"
 
 using namespace morvel;
 

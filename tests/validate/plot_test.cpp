@@ -19,6 +19,7 @@
 #include "eloutput.h"
 #include "evolve.h"
 #include "plotdata.h"
+#include "numtext.h"
 
 using namespace morvel;
 using namespace morvel::plot;

@@ -21,6 +21,7 @@
 #include "eloutput.h"
 #include "evolve.h"
 #include "validation.h"
+#include "numtext.h"
 
 using namespace morvel;
 using namespace morvel::validation;

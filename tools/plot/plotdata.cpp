@@ -14,15 +14,12 @@
 
 #include "cal.h"
 #include "elinput.h"
+#include "geometry.h"
+#include "numtext.h"
 
 namespace morvel::plot {
 
 namespace {
-
-constexpr double earthRadius = 6378.135;  // km
-
-// Semi-major axis, km, of mean motion n rev/day, as the element writer has it.
-double semiMajorKm(double n) { return 42244.777 / std::pow(n, 0.666666667); }
 
 constexpr char decayLine[] = "Final decay at";
 
@@ -60,8 +57,8 @@ series readSeries(const std::string& path, const std::string& label) {
     std::FILE* fp = std::fopen(path.c_str(), "r");
     if (fp == nullptr) return s;
     for (element e = elinput(fp); e.if_valid == 1; e = elinput(fp)) {
-        const double a = semiMajorKm(e.n);
-        s.points.push_back({e.epoch, (1 + e.ecc) * a - earthRadius, (1 - e.ecc) * a - earthRadius});
+        const orbitSize h = heights(e.n, e.ecc);
+        s.points.push_back({e.epoch, h.apogee, h.perigee});
     }
     std::fclose(fp);
     // The decay line of a report: the time in the epoch form.

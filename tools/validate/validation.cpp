@@ -8,6 +8,8 @@
 
 #include "cal.h"
 #include "evolve.h"
+#include "geometry.h"
+#include "numtext.h"
 
 namespace morvel::validation {
 
@@ -15,16 +17,12 @@ namespace {
 
 constexpr double inf = std::numeric_limits<double>::infinity();
 
-// The driver's limits: lifetimes from 1e6 days on are no prediction, and the
-// evolution stops below 0.01 day of remaining lifetime.
-constexpr double noDecayLifetime = 1000000.0;
+// The driver's limit: the evolution stops below 0.01 day of remaining
+// lifetime.
 constexpr double lastStep = 0.01;
 
-// Semi-major axis, km, of mean motion n rev/day (Kepler's third law with the
-// Earth's GM folded into the constant, as the element writer has it).
-double semiMajorKm(double n) { return 42244.777 / std::pow(n, 0.666666667); }
-
-constexpr double earthRadius = 6378.135;  // km
+// Semi-major axis, km, of mean motion n rev/day, as the element writer has it.
+double semiMajorKm(double n) { return heights(n, 0).a; }
 
 // Thresholds of the powered-descent test.
 constexpr double fallFactor = 3.0;   // observed fall / drag fall
@@ -104,7 +102,7 @@ fit fitNrate(const std::vector<element>& h, int k, double window) {
 double estimateDecay(element e, double flux) {
     el = e;
     prime(flux);
-    if (lifetime <= 0 || lifetime >= noDecayLifetime) return none;
+    if (lifetime <= 0 || lifetime >= shownLifetime) return none;
     return tz + lifetime;
 }
 
@@ -136,7 +134,7 @@ double quantile(std::vector<double> v, double q) {
     return v[rank - 1];
 }
 
-double perigeeHeight(double n, double ecc) { return (1 - ecc) * semiMajorKm(n) - earthRadius; }
+double perigeeHeight(double n, double ecc) { return heights(n, ecc).perigee; }
 
 std::vector<manoeuvre> detectPowered(const std::vector<element>& h) {
     std::vector<manoeuvre> found;
