@@ -104,7 +104,9 @@ long wholeField(const tleLine& line, tleColumns f) {
 }
 
 // A real-number field: blanks skipped, then the decimal grammar; none give 0.
-double realField(const tleLine& line, tleColumns f) {
+// Inlined into the reader: a call for each of its many fields costs more
+// than the field.
+[[gnu::always_inline]] inline double realField(const tleLine& line, tleColumns f) {
     const fieldText t = cut(line, f);
     double v = 0.0;
     if (scanDecimal(skipBlanks(t.text), v) == 0) v = 0.0;
