@@ -11,24 +11,14 @@
 #include "cal.h"
 #include "elinput.h"
 #include "eloutput.h"
+#include "fuzz_support.h"
 
 namespace {
 
+using fuzzsupport::checkDigit;
+using fuzzsupport::write;
+using fuzzsupport::written;
 using morvel::element;
-
-// Three written lines, each at most a few hundred columns even for the
-// widest doubles.
-char written[16384];
-
-// Check digit computed here, not by the writer's own function.
-int checkDigit(const char* text, std::size_t len) {
-    int sum = 0;
-    for (std::size_t k = 0; k < len; ++k) {
-        if (text[k] >= '1' && text[k] <= '9') sum += text[k] - '0';
-        if (text[k] == '-') sum += 1;
-    }
-    return sum % 10;
-}
 
 // Whether every field of the record has a value its columns can carry.
 bool fitsColumns(const element& el) {
@@ -38,18 +28,6 @@ bool fitsColumns(const element& el) {
            angle(el.m) && el.ecc >= 0 && el.ecc <= 0.99999994 && el.elno >= -999 &&
            el.elno <= 9999 && el.objno >= -9999 && el.objno <= 339999 && el.revno >= -9999 &&
            el.revno <= 99999;
-}
-
-// Writes `el` into `written`; returns the length.
-std::size_t write(const element& el) {
-    std::FILE* out = fmemopen(written, sizeof written, "w");
-    if (out == nullptr) std::abort();
-    if (morvel::eloutput(out, el) != 1) std::abort();
-    std::fflush(out);
-    const long len = std::ftell(out);
-    std::fclose(out);
-    if (len <= 0 || static_cast<std::size_t>(len) >= sizeof written) std::abort();
-    return static_cast<std::size_t>(len);
 }
 
 void checkWritten(const element& el) {

@@ -14,29 +14,19 @@
 #include "elinput.h"
 #include "eloutput.h"
 #include "evolve.h"
+#include "fuzz_support.h"
 
 namespace {
-
-char written[16384];
 
 // Checks one written line: 69 columns, the line number, the check digit.
 void checkLine(const char* line, std::size_t len, char number) {
     if (len != 69 || line[0] != number) std::abort();
-    char body[69];
-    std::memcpy(body, line, 68);
-    body[68] = '\0';
-    if (line[68] - '0' != morvel::checksum(body)) std::abort();
+    if (line[68] - '0' != fuzzsupport::checkDigit(line, 68)) std::abort();
 }
 
 void writeAndCheck(const morvel::element& el) {
-    std::FILE* out = fmemopen(written, sizeof written, "w");
-    if (out == nullptr) std::abort();
-    if (morvel::eloutput(out, el) != 1) std::abort();
-    std::fflush(out);
-    const long len = std::ftell(out);
-    std::fclose(out);
-    if (len <= 0 || static_cast<std::size_t>(len) >= sizeof written) std::abort();
-
+    const std::size_t len = fuzzsupport::write(el);
+    const char* const written = fuzzsupport::written;
     const char* p = written;
     const char* const end = written + len;
     const char* lines[3];

@@ -82,7 +82,13 @@ void mantissaExponentText(char* out, long m, int width, long e) {
     wholeText(out + k, e, 0, false);
 }
 
-constexpr char zeroExponentField[] = " 00000-0";
+// The field of a zero (or not-a-number) value.
+exponentText zeroField() {
+    exponentText out{};
+    constexpr char zero[] = " 00000-0";
+    std::memcpy(out.text, zero, sizeof zero);
+    return out;
+}
 
 // Catalogue number of columns 3..7: five digits, or from 100000 on the
 // Alpha-5 form, a letter for the ten thousands and four digits.
@@ -125,20 +131,14 @@ mantExp mantissaExponent(double mag) {
 // the zero field.
 exponentText nrate2Field(double x) {
     exponentText out{};
-    if (std::isnan(x)) {
-        std::memcpy(out.text, zeroExponentField, sizeof zeroExponentField);
-        return out;
-    }
+    if (std::isnan(x)) return zeroField();
     char sign = ' ';
     if (x < 0) {
         sign = '-';
         x = -x;
     }
     if (x > 50.0) x = 50.0;
-    if (x <= 1e-08) {
-        std::memcpy(out.text, zeroExponentField, sizeof zeroExponentField);
-        return out;
-    }
+    if (x <= 1e-08) return zeroField();
     const mantExp me = mantissaExponent(x);
     const long e = truncLong(me.e);
     // "%c%li%li", or "%c%li+%li" for a non-negative exponent.
@@ -152,19 +152,13 @@ exponentText nrate2Field(double x) {
 // digit cannot carry, the largest field of its sign.
 exponentText bstarField(double x) {
     exponentText out{};
-    if (std::isnan(x)) {
-        std::memcpy(out.text, zeroExponentField, sizeof zeroExponentField);
-        return out;
-    }
+    if (std::isnan(x)) return zeroField();
     bool negative = false;
     if (x < -1e-08) {
         negative = true;
         x = -x;
     }
-    if (x <= 1e-08) {
-        std::memcpy(out.text, zeroExponentField, sizeof zeroExponentField);
-        return out;
-    }
+    if (x <= 1e-08) return zeroField();
     mantExp me{0, std::ceil(std::log10(x))};
     if (me.e < 10) me = mantissaExponent(x);
     if (me.e >= 10) {
