@@ -44,7 +44,7 @@ fuzz:
 # in build/plot.
 VALIDATE_EXAMPLE := tools/validate/data/example/44238-starlink-24.tle
 validate: build
-	./build/release/tools/validate/morvel-validate --flux-file tools/validate/data/f107.csv
+	./build/release/tools/validate/morvel-validate --flux-file tools/validate/data/space-weather.csv
 	mkdir -p build/plot
 	./build/release/tools/plot/morvel-plot --errors docs/validation.csv -o docs/validation.png --work build/plot \
 	  --title "Decay-list estimate (observed flux) against catalogued re-entries"
