@@ -152,7 +152,7 @@ def main():
     with open(os.path.join(OUT, "SOURCES.md"), "w", encoding="ascii", newline="\n") as f:
         f.write("# Where the validation data come from\n\n")
         f.write("Written by `tools/validate/extract.py` from the shared data folder (`%s`); "
-                "do not edit by hand, run the script again.\n\n" % os.path.relpath(src, os.path.join(HERE, "..")))
+                "do not edit by hand, run the script again.\n\n" % os.path.relpath(src, os.path.join(HERE, "..", "..")))
         f.write("- `reentries.csv`: norad, name, kind, decay and end of a known powered phase of the %d objects.\n"
                 "  - %d Starlink satellites (kind `%s`) from the shared `reentries.csv` (sha256 %s): the decay is "
                 "the CelesTrak SATCAT DECAY_DATE (18th Space Defense Squadron), a UTC day only.\n"

@@ -502,6 +502,7 @@ void writeMarkdown(const std::string& path, const options& opt, const std::vecto
          "needs to hold 90 % of them. `predictions` is the number of objects behind each line (one set per "
          "object and lead).\n\n";
     writeKindTable(o, rows, groups, haveObs);
+    o << "\n![Relative error by kind and lead time](validation.png)\n";
 
     o << "\n## Re-entries known to the minute\n\nError in hours of the decay-list estimate (" << fluxName
       << ", positive: predicted late), and how long before the re-entry the set's epoch lies:\n\n";
