@@ -403,7 +403,11 @@ void writeMinuteTable(std::ostream& o, const std::vector<row>& rows, const std::
     }
 }
 
-std::string hoursText(double h) { return std::isinf(h) ? "none" : num(h, "%+.1f h"); }
+// Hours with their sign; an error that rounds to nothing has none.
+std::string hoursText(double h) {
+    if (std::isinf(h)) return "none";
+    return std::fabs(h) < 0.05 ? "0.0 h" : num(h, "%+.1f h");
+}
 
 void writeCampaignTable(std::ostream& o, const std::vector<campaignRow>& rows) {
     o << "| object | forecaster | issued (UTC) | published (window) | its error | window holds it | Morvel's "
