@@ -451,8 +451,8 @@ struct folder {
         std::filesystem::create_directories(dir / "reentry");
     }
     ~folder() { std::filesystem::remove_all(dir); }
-    void history(const char* name, const std::vector<element>& h) const {
-        std::FILE* fp = std::fopen((dir / "reentry" / name).string().c_str(), "w");
+    void history(const std::string& name, const std::vector<element>& h) const {
+        std::FILE* fp = std::fopen((dir / name).string().c_str(), "w");
         for (const element& e : h) eloutput(fp, e);
         std::fclose(fp);
     }
@@ -469,8 +469,8 @@ TEST(ValidateRun, OwnFolderWithKindsHourLeadsPoweredPhaseAndCampaigns) {
     double decay = 0;
     const std::vector<element> h = evolvedHistory(starlink24(), 150.0, decay);
     folder d("kinds");
-    d.history("1-body.tle", h);
-    d.history("2-sat.tle", h);
+    d.history("reentry/1-body.tle", h);
+    d.history("2-sat.tle", h);  // beside reentries.csv: found there too
     const std::string minute = isoTime(decay), day = isoTime(decay).substr(0, 10);
     const std::string powered = isoTime(decay - 10).substr(0, 10);
     std::ofstream(d.dir / "reentries.csv") << "norad,name,kind,decay_utc,powered_until\n1,BODY,rocket body," << minute
@@ -515,7 +515,7 @@ TEST(ValidateRun, BadInputIsNamedAndTheReportSaysItIsIncomplete) {
     double decay = 0;
     const std::vector<element> h = evolvedHistory(starlink24(), 150.0, decay);
     folder d("bad");
-    d.history("1-good.tle", h);
+    d.history("reentry/1-good.tle", h);
     std::ofstream(d.dir / "reentries.csv") << "norad,name,decay_utc\n1,GOOD," << isoTime(decay).substr(0, 10)
                                            << "\n3,LOST,2022-10-01\n4,ODD,2022-02-30\n";
     EXPECT_NE(d.run(), 0);

@@ -659,7 +659,7 @@ bool readObjects(const options& opt, std::vector<object>& objects, std::vector<s
             continue;
         }
         ob.name = f[cName];
-        ob.kind = cKind < f.size() && !f[cKind].empty() ? f[cKind] : "unspecified";
+        ob.kind = cKind < f.size() && !f[cKind].empty() ? f[cKind] : "kind not given";
         ob.real = parseReentry(f[cDecay]);
         if (ob.real.t < 0) {
             problem(n, "decay \"" + f[cDecay] + "\" of " + f[cNorad] + " is neither a date YYYY-MM-DD nor a time "
