@@ -89,18 +89,8 @@ std::string gnuplotTime(double t) {
 
 namespace {
 
-// Column of `name` in a header; -1 when there is none.
-int columnIn(const std::vector<std::string>& head, const char* name) {
-    for (std::size_t i = 0; i < head.size(); ++i) {
-        if (head[i] == name) return static_cast<int>(i);
-    }
-    return -1;
-}
-
-// Field `c` of a row, empty when the column or the field is missing.
-std::string fieldOf(const std::vector<std::string>& f, int c) {
-    return c >= 0 && static_cast<std::size_t>(c) < f.size() ? f[static_cast<std::size_t>(c)] : std::string();
-}
+using validation::columnOf;
+using validation::fieldOf;
 
 constexpr double inf = std::numeric_limits<double>::infinity();
 
@@ -114,20 +104,19 @@ std::vector<errorPoint> readErrors(const std::string& csvPath, std::vector<std::
     std::string line;
     if (!std::getline(in, line)) return out;
     const std::vector<std::string> head = splitCsv(line);
-    const int cKind = columnIn(head, "kind"), cDrag = columnIn(head, "drag_decay");
-    const int cLead = columnIn(head, "lead") >= 0 ? columnIn(head, "lead") : columnIn(head, "lead_days");
-    const int cObsFlux = columnIn(head, "flux_obs"), cObs = columnIn(head, "rel_list_obs");
-    const int cFixed = columnIn(head, "rel_list_150");
-    if (cLead < 0 || cFixed < 0) return out;
+    const std::size_t cKind = columnOf(head, {"kind"}), cDrag = columnOf(head, {"drag_decay"}),
+                      cLead = columnOf(head, {"lead", "lead_days"}), cObsFlux = columnOf(head, {"flux_obs"}),
+                      cObs = columnOf(head, {"rel_list_obs"}), cFixed = columnOf(head, {"rel_list_150"});
+    if (cLead == head.size() || cFixed == head.size()) return out;
     while (std::getline(in, line)) {
         const std::vector<std::string> f = splitCsv(line);
         if (f.size() < head.size()) continue;
-        const bool obs = cObs >= 0 && !fieldOf(f, cObsFlux).empty();
+        const bool obs = cObs < head.size() && !fieldOf(f, cObsFlux).empty();
         const std::string relText = fieldOf(f, obs ? cObs : cFixed);
         const std::string lead = fieldOf(f, cLead);
         if (std::find(leads.begin(), leads.end(), lead) == leads.end()) leads.push_back(lead);
         const std::string kind = fieldOf(f, cKind);
-        out.push_back({kind.empty() ? "all objects" : kind, lead, cDrag < 0 || fieldOf(f, cDrag) == "1",
+        out.push_back({kind.empty() ? "all objects" : kind, lead, cDrag == head.size() || fieldOf(f, cDrag) == "1",
                        relText.empty() ? inf : std::fabs(std::atof(relText.c_str()))});
     }
     return out;
@@ -319,10 +308,11 @@ std::vector<campaignPoint> readCampaigns(const std::string& csvPath) {
     std::string line;
     if (!std::getline(in, line)) return out;
     const std::vector<std::string> head = splitCsv(line);
-    const int cNorad = columnIn(head, "norad"), cName = columnIn(head, "name"), cSource = columnIn(head, "source"),
-              cIssued = columnIn(head, "issued_utc"), cSet = columnIn(head, "set_epoch"),
-              cPred = columnIn(head, "predicted_utc"), cMinus = columnIn(head, "window_minus_h"),
-              cPlus = columnIn(head, "window_plus_h"), cReal = columnIn(head, "real_reentry");
+    const std::size_t cNorad = columnOf(head, {"norad"}), cName = columnOf(head, {"name"}),
+                      cSource = columnOf(head, {"source"}), cIssued = columnOf(head, {"issued_utc"}),
+                      cSet = columnOf(head, {"set_epoch"}), cPred = columnOf(head, {"predicted_utc"}),
+                      cMinus = columnOf(head, {"window_minus_h"}), cPlus = columnOf(head, {"window_plus_h"}),
+                      cReal = columnOf(head, {"real_reentry"});
     while (std::getline(in, line)) {
         const std::vector<std::string> f = splitCsv(line);
         campaignPoint p{fieldOf(f, cNorad) + " " + fieldOf(f, cName), fieldOf(f, cSource), parseTime(fieldOf(f, cReal)),

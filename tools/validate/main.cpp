@@ -611,15 +611,6 @@ void writeMarkdown(const std::string& path, const options& opt, const std::vecto
     }
 }
 
-// Column `name` of a header, or the first of several names; the header's
-// size when there is none.
-std::size_t columnOf(const std::vector<std::string>& head, std::initializer_list<const char*> names) {
-    for (const char* n : names) {
-        for (std::size_t i = 0; i < head.size(); ++i) if (head[i] == n) return i;
-    }
-    return head.size();
-}
-
 // Reads DIR/reentries.csv and every history; each problem is reported on
 // stderr and kept for the report. False when the table cannot be used at all.
 bool readObjects(const options& opt, std::vector<object>& objects, std::vector<std::string>& problems) {

@@ -250,12 +250,8 @@ bool readSpaceWeather(const std::string& path, spaceWeather& table, std::string&
     std::string line;
     std::getline(in, line);
     const std::vector<std::string> head = splitCsv(line);
-    auto column = [&](const char* name) {
-        for (std::size_t i = 0; i < head.size(); ++i) if (head[i] == name) return i;
-        return head.size();
-    };
-    const std::size_t cDate = column("DATE"), cType = column("F10.7_DATA_TYPE"),
-                      cMean = column("F10.7_OBS_LAST81");
+    const std::size_t cDate = columnOf(head, {"DATE"}), cType = columnOf(head, {"F10.7_DATA_TYPE"}),
+                      cMean = columnOf(head, {"F10.7_OBS_LAST81"});
     for (const auto& [c, name] : {std::pair{cDate, "DATE"}, {cType, "F10.7_DATA_TYPE"}, {cMean, "F10.7_OBS_LAST81"}}) {
         if (c == head.size()) {
             why = std::string("has no column ") + name;
@@ -306,49 +302,55 @@ std::vector<std::string> splitCsv(const std::string& line) {
     return f;
 }
 
+std::size_t columnOf(const std::vector<std::string>& head, std::initializer_list<const char*> names) {
+    for (const char* n : names) {
+        for (std::size_t i = 0; i < head.size(); ++i) {
+            if (head[i] == n) return i;
+        }
+    }
+    return head.size();
+}
+
+std::string fieldOf(const std::vector<std::string>& fields, std::size_t c) {
+    return c < fields.size() ? fields[c] : std::string();
+}
+
 bool parseForecast(const std::vector<std::string>& head, const std::vector<std::string>& fields,
                    forecast& f, std::string& why) {
-    auto field = [&](const char* name) -> const std::string* {
-        for (std::size_t i = 0; i < head.size() && i < fields.size(); ++i) {
-            if (head[i] == name) return &fields[i];
-        }
-        return nullptr;
-    };
-    const std::string* norad = field("norad");
-    const std::string* issued = field("issued_utc");
-    const std::string* predicted = field("predicted_utc");
-    const std::string* minus = field("window_minus_min");
-    const std::string* plus = field("window_plus_min");
-    if (!norad || !issued || !predicted || !minus || !plus) {
+    const std::size_t cNorad = columnOf(head, {"norad"}), cIssued = columnOf(head, {"issued_utc"}),
+                      cPredicted = columnOf(head, {"predicted_utc"}), cMinus = columnOf(head, {"window_minus_min"}),
+                      cPlus = columnOf(head, {"window_plus_min"});
+    if (std::max({cNorad, cIssued, cPredicted, cMinus, cPlus}) >= head.size()) {
         why = "needs the columns norad, issued_utc, predicted_utc, window_minus_min and window_plus_min";
         return false;
     }
     f = forecast{};
-    const std::string* who = field("forecaster");
-    const std::string* ref = field("reference");
-    f.forecaster = who ? *who : "";
-    f.reference = ref ? *ref : "";
+    f.forecaster = fieldOf(fields, columnOf(head, {"forecaster"}));
+    f.reference = fieldOf(fields, columnOf(head, {"reference"}));
+    const std::string norad = fieldOf(fields, cNorad), issued = fieldOf(fields, cIssued),
+                      predicted = fieldOf(fields, cPredicted), minus = fieldOf(fields, cMinus),
+                      plus = fieldOf(fields, cPlus);
     bool dayOnly = false;
     double lo = 0, hi = 0;
     char tail = 0;
-    if (std::sscanf(norad->c_str(), "%d%c", &f.norad, &tail) != 1 || f.norad <= 0) {
-        why = "norad \"" + *norad + "\" is no catalogue number";
+    if (std::sscanf(norad.c_str(), "%d%c", &f.norad, &tail) != 1 || f.norad <= 0) {
+        why = "norad \"" + norad + "\" is no catalogue number";
         return false;
     }
-    f.predicted = parseUtc(*predicted, dayOnly);
+    f.predicted = parseUtc(predicted, dayOnly);
     if (f.predicted < 0) {
-        why = "predicted_utc \"" + *predicted + "\" is no UTC time";
+        why = "predicted_utc \"" + predicted + "\" is no UTC time";
         return false;
     }
     if (dayOnly) f.predicted += 0.5;
-    f.issued = issued->empty() ? none : parseUtc(*issued, f.issuedDayOnly);
-    if (!issued->empty() && f.issued < 0) {
-        why = "issued_utc \"" + *issued + "\" is no UTC time";
+    f.issued = issued.empty() ? none : parseUtc(issued, f.issuedDayOnly);
+    if (!issued.empty() && f.issued < 0) {
+        why = "issued_utc \"" + issued + "\" is no UTC time";
         return false;
     }
-    if (std::sscanf(minus->c_str(), "%lf%c", &lo, &tail) != 1 || std::sscanf(plus->c_str(), "%lf%c", &hi, &tail) != 1 ||
+    if (std::sscanf(minus.c_str(), "%lf%c", &lo, &tail) != 1 || std::sscanf(plus.c_str(), "%lf%c", &hi, &tail) != 1 ||
         lo < 0 || hi < 0) {
-        why = "window \"" + *minus + "\", \"" + *plus + "\" is no pair of minutes";
+        why = "window \"" + minus + "\", \"" + plus + "\" is no pair of minutes";
         return false;
     }
     f.minus = lo / 1440.0;

@@ -5,6 +5,7 @@
 // comparison with the forecasts that re-entry campaigns published.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -176,6 +177,13 @@ double setFlux(const spaceWeather& table, double t);
 // Fields of one CSV line: commas split, double quotes hold commas and "" is a
 // quote, a trailing CR is dropped.
 std::vector<std::string> splitCsv(const std::string& line);
+
+// Index in a CSV header of the first of `names` that it holds; the header's
+// size when it holds none.
+std::size_t columnOf(const std::vector<std::string>& head, std::initializer_list<const char*> names);
+
+// Field `c` of a row; empty when the row is shorter.
+std::string fieldOf(const std::vector<std::string>& fields, std::size_t c);
 
 // A re-entry forecast that a campaign published.
 struct forecast {
