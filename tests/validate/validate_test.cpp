@@ -337,6 +337,10 @@ TEST(ValidateCampaign, MorvelFromTheLastSetBeforeTheIssueTime) {
         << why;
     EXPECT_EQ(f.forecaster, "A, B");
     EXPECT_EQ(f.reference, "x \"y\"");
+    for (const char* t : {"plain", "A, B", "x \"y\"", "\"", ""}) {
+        EXPECT_EQ(splitCsv(csvField(t) + "," + csvField(t)), (std::vector<std::string>{t, t})) << t;
+    }
+    EXPECT_EQ(csvField("plain"), "plain");
     EXPECT_TRUE(f.issuedDayOnly);
     EXPECT_DOUBLE_EQ(f.minus * 1440, 60);
     EXPECT_DOUBLE_EQ(f.plus * 1440, 120);

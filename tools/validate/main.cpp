@@ -233,7 +233,7 @@ void writeCsv(const std::string& path, const std::vector<row>& rows) {
     }
     o << "\n";
     for (const row& r : rows) {
-        o << r.norad << "," << r.name << "," << r.kind << "," << leadName(r.ld) << ","
+        o << r.norad << "," << csvField(r.name) << "," << csvField(r.kind) << "," << leadName(r.ld) << ","
           << (r.ld.days == 0 ? "last" : num(r.ld.days, "%g")) << "," << isoTime(r.epoch) << ","
           << num(r.perigee, "%.1f") << "," << isoTime(r.real) << "," << num(r.uncertainty * 24, "%.0f") << ","
           << num(r.real - r.epoch, "%.3f") << "," << (r.drag ? 1 : 0) << "," << r.f.sets;
@@ -257,20 +257,20 @@ void writeCampaignCsv(const std::string& path, const std::vector<campaignRow>& r
     for (const campaignRow& c : rows) {
         const std::string when = c.f.issued < 0 ? "" : c.f.issuedDayOnly ? isoTime(c.f.issued).substr(0, 10)
                                                                         : isoTime(c.f.issued);
-        o << c.f.norad << "," << c.ob->name << ",published,\"" << c.f.forecaster << "\"," << when << ",,,"
+        o << c.f.norad << "," << csvField(c.ob->name) << ",published," << csvField(c.f.forecaster) << "," << when << ",,,"
           << isoTime(c.f.predicted) << "," << num(c.f.minus * 24, "%.2f") << "," << num(c.f.plus * 24, "%.2f")
           << "," << isoTime(c.ob->real.t) << "," << num(c.c.publishedHours, "%.2f") << ","
           << (c.c.publishedHolds ? 1 : 0) << "\n";
         if (c.c.set < 0) continue;
         const double epoch = c.ob->history[static_cast<std::size_t>(c.c.set)].epoch;
         const double half = c.c.morvel > 0 ? campaignWindow * (c.c.morvel - epoch) * 24 : inf;
-        o << c.f.norad << "," << c.ob->name << ",morvel,\"" << c.f.forecaster << "\"," << when << ","
+        o << c.f.norad << "," << csvField(c.ob->name) << ",morvel," << csvField(c.f.forecaster) << "," << when << ","
           << isoTime(epoch) << "," << num(c.c.flux, "%.1f") << "," << isoTime(c.c.morvel) << ","
           << num(half, "%.2f") << "," << num(half, "%.2f") << "," << isoTime(c.ob->real.t) << ","
           << num(c.c.morvelHours, "%.2f") << "," << (c.c.morvelHolds ? 1 : 0) << "\n";
     }
     for (const setPrediction& s : every) {
-        o << s.ob->norad << "," << s.ob->name << ",morvel-every-set,,," << isoTime(s.epoch) << ",,"
+        o << s.ob->norad << "," << csvField(s.ob->name) << ",morvel-every-set,,," << isoTime(s.epoch) << ",,"
           << isoTime(s.predicted) << ",,," << isoTime(s.ob->real.t) << ","
           << num(s.predicted > 0 ? (s.predicted - s.ob->real.t) * 24 : inf, "%.2f") << ",\n";
     }

@@ -178,6 +178,10 @@ double setFlux(const spaceWeather& table, double t);
 // quote, a trailing CR is dropped.
 std::vector<std::string> splitCsv(const std::string& line);
 
+// `text` as one CSV field: in double quotes, its quotes doubled, when it
+// holds a comma, a quote or a line end; as it is otherwise.
+std::string csvField(const std::string& text);
+
 // Index in a CSV header of the first of `names` that it holds; the header's
 // size when it holds none.
 std::size_t columnOf(const std::vector<std::string>& head, std::initializer_list<const char*> names);
