@@ -36,18 +36,21 @@ fuzz:
 	cmake --build --preset fuzz -j $(JOBS)
 
 # Accuracy against real re-entries (tools/validate/data, made by
-# tools/validate/extract.py): docs/validation.csv and docs/validation.md, the
-# error figure docs/validation.png, and docs/decay-example.png: STARLINK-24's
+# tools/validate/extract.py): docs/validation.csv, docs/validation-campaigns.csv
+# and docs/validation.md, the error figure by kind docs/validation.png, the
+# campaign figure docs/validation-campaigns.png, and docs/decay-example.png: STARLINK-24's
 # observed last months against morvel's evolutions of two of its sets, the one
 # the validation takes 30 days before the re-entry (2022 day 267) and the one
 # two days later (day 269). Without gnuplot the figure scripts and data stay
 # in build/plot.
 VALIDATE_EXAMPLE := tools/validate/data/example/44238-starlink-24.tle
 validate: build
-	./build/release/tools/validate/morvel-validate --flux-file tools/validate/data/f107.csv
+	./build/release/tools/validate/morvel-validate --flux-file tools/validate/data/space-weather.csv
 	mkdir -p build/plot
 	./build/release/tools/plot/morvel-plot --errors docs/validation.csv -o docs/validation.png --work build/plot \
-	  --title "Decay-list estimate (observed flux) against catalogued re-entries"
+	  --title "Decay-list estimate (observed flux) against real re-entries, by kind"
+	./build/release/tools/plot/morvel-plot --campaigns docs/validation-campaigns.csv -o docs/validation-campaigns.png \
+	  --work build/plot --title "Re-entry forecasts: the campaigns' and Morvel's from the sets before them"
 	tools/validate/example-evolution.sh build/release/morvel/morvel $(VALIDATE_EXAMPLE) 22267.4 build/plot/example-day267
 	tools/validate/example-evolution.sh build/release/morvel/morvel $(VALIDATE_EXAMPLE) 22269.4 build/plot/example-day269
 	./build/release/tools/plot/morvel-plot -o docs/decay-example.png --work build/plot \

@@ -1,6 +1,7 @@
 // The pictures: the heights and dates a figure is drawn from, checked against
 // the lines of the report they come from, and the scripts for a report
-// without decay, an empty file and the error figure.
+// without decay, an empty file, the error figure by kind and the campaign
+// figure.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -200,28 +201,59 @@ TEST(PlotScript, EmptyFileGivesAFrameNotAFailure) {
     if (!drawn(f)) GTEST_SKIP() << "gnuplot not installed; script written";
 }
 
-TEST(PlotScript, ErrorFigureOfAValidationCsv) {
+TEST(PlotScript, ErrorFigureByKind) {
     scratch s;
     const fs::path csv = s.dir / "v.csv";
-    std::ofstream(csv) << "norad,name,lead_days,drag_decay,flux_150,rel_list_150,flux_obs,rel_list_obs\n"
-                          "1,A,60,1,150.0,0.5,120.0,0.25\n"
-                          "1,A,last,1,150.0,-2.0,120.0,\n"
-                          "2,B,60,0,150.0,0.3,,\n"
-                          "2,B,last,1,150.0,0.1,,\n";
+    std::ofstream(csv) << "norad,name,kind,lead,lead_days,drag_decay,flux_150,rel_list_150,flux_obs,rel_list_obs\n"
+                          "1,A,Starlink,60 d,60,1,150.0,0.5,120.0,0.25\n"
+                          "1,A,Starlink,last,last,1,150.0,-2.0,120.0,\n"
+                          "2,B,Starlink,60 d,60,0,150.0,0.3,,\n"
+                          "3,\"C, R/B\",rocket body,48 h,2,1,150.0,-0.5,,\n";
     std::vector<std::string> leads;
-    const std::vector<errorLine> lines = readErrors(csv.string(), leads);
-    ASSERT_EQ(lines.size(), 2u);
-    ASSERT_EQ(leads, (std::vector<std::string>{"60", "last"}));
-    EXPECT_TRUE(lines[0].drag);
-    EXPECT_DOUBLE_EQ(lines[0].rel[0], 0.25) << "the observed flux when the run had it";
-    EXPECT_TRUE(std::isinf(lines[0].rel[1])) << "a missing prediction";
-    EXPECT_FALSE(lines[1].drag) << "one powered row marks the object";
-    EXPECT_DOUBLE_EQ(lines[1].rel[0], 0.3) << "flux 150 without an observed flux";
+    const std::vector<errorPoint> p = readErrors(csv.string(), leads);
+    ASSERT_EQ(p.size(), 4u);
+    ASSERT_EQ(leads, (std::vector<std::string>{"60 d", "last", "48 h"}));
+    EXPECT_DOUBLE_EQ(p[0].rel, 0.25) << "the observed flux when the run had it";
+    EXPECT_TRUE(std::isinf(p[1].rel)) << "a missing prediction";
+    EXPECT_FALSE(p[2].drag);
+    EXPECT_DOUBLE_EQ(p[2].rel, 0.3) << "flux 150 without an observed flux";
+    EXPECT_EQ(p[3].kind, "rocket body") << "a quoted name holds its comma";
+    EXPECT_DOUBLE_EQ(p[3].rel, 0.5) << "the absolute error";
     const figure f = figureFor((s.dir / "v.png").string(), "", "errors");
-    ASSERT_TRUE(writeErrors(f, lines, leads));
-    // The median line: only A is a drag decay, and its last prediction is
-    // missing, so the line has the one point of lead 60.
-    EXPECT_EQ(slurp(f.dataBase + "-3.dat"), "0 0.25\n");
+    ASSERT_TRUE(writeErrors(f, p, leads));
+    // Starlink has a powered prediction: drag decays (file 1) and all (file 3)
+    // side by side; a missing prediction sits at the top of the scale. The
+    // rocket bodies have one series, at the place of their lead.
+    EXPECT_EQ(slurp(f.dataBase + "-1.dat").substr(slurp(f.dataBase + "-1.dat").find('\n') + 1),
+              "-0.16 1 0.25 0.25 0.25 0.25 0.25\n0.84 1 100 100 100 100 100\n");
+    const std::string all = slurp(f.dataBase + "-3.dat");
+    EXPECT_NE(all.find("\n0.16 2 0.25 0.25 0.25 0.3 0.3\n"), std::string::npos) << all;
+    const std::string rocket = slurp(f.dataBase + "-5.dat");
+    EXPECT_NE(rocket.find("\n2.00 1 0.5 0.5 0.5 0.5 0.5\n"), std::string::npos) << rocket;
+    if (!drawn(f)) GTEST_SKIP() << "gnuplot not installed; script written";
+}
+
+TEST(PlotScript, CampaignFigureInHoursFromTheReentry) {
+    scratch s;
+    const fs::path csv = s.dir / "c.csv";
+    std::ofstream(csv) << "norad,name,source,forecaster,issued_utc,set_epoch,flux,predicted_utc,window_minus_h,"
+                          "window_plus_h,real_reentry,error_h,window_holds\n"
+                          "7,X,published,\"T, I\",2021-05-08T12:00,,,2021-05-09T00:30,3.00,3.00,2021-05-09T00:00,0.5,1\n"
+                          "7,X,published,E,,,,2021-05-09T01:00,1.00,1.00,2021-05-09T00:00,1.0,0\n"
+                          "7,X,morvel,\"T, I\",2021-05-08T12:00,2021-05-08T10:00,75.0,2021-05-09T02:00,2.80,2.80,"
+                          "2021-05-09T00:00,2.0,1\n"
+                          "7,X,morvel-every-set,,,2021-05-08T06:00,,2021-05-08T23:00,,,2021-05-09T00:00,-1.0,\n";
+    const std::vector<campaignPoint> p = readCampaigns(csv.string());
+    ASSERT_EQ(p.size(), 4u);
+    EXPECT_NEAR(p[0].issued, -12.0, 1e-6);
+    EXPECT_NEAR(p[0].predicted, 0.5, 1e-6);
+    EXPECT_TRUE(std::isnan(p[1].issued)) << "issue time not known";
+    EXPECT_NEAR(p[3].issued, -18.0, 1e-6) << "every-set rows stand at the set's epoch";
+    const figure f = figureFor((s.dir / "c.png").string(), "", "campaigns");
+    ASSERT_TRUE(writeCampaigns(f, p));
+    EXPECT_EQ(slurp(f.dataBase + "-1.dat"), "-12 0.5 -2.5 3.5\n");
+    EXPECT_EQ(slurp(f.dataBase + "-2.dat"), "-12 2 -0.8 4.8\n");
+    EXPECT_NE(slurp(f.script).find("1 forecast without issue time"), std::string::npos);
     if (!drawn(f)) GTEST_SKIP() << "gnuplot not installed; script written";
 }
 

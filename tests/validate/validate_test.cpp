@@ -1,7 +1,9 @@
-// The validation run's arithmetic: the set chosen for a lead time, the
-// least-squares derivative, errors and windows, quantiles, the powered-descent
-// test, and a whole run over a history whose re-entry is known because the
-// engine itself made it.
+// The validation run's arithmetic: the set chosen for a lead time (days and
+// hours), the least-squares derivative, errors and windows, quantiles, the
+// powered-descent test and stated powered phases, the flux of a set, the
+// campaign comparison, and whole runs over folders built here from histories
+// whose re-entry is known because the engine itself made it, bad input
+// included.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -256,6 +259,119 @@ TEST(ValidateRun, EvolvedHistoryIsPredictedOnItsOwnDecay) {
     }
 }
 
+TEST(ValidateTimes, DayOrMinuteAndWhatDoesNotParse) {
+    const double day = cal_julian(date{2021, 5, 9});
+    struct {
+        const char* text;
+        double t, uncertainty;
+    } cases[] = {{"2021-05-09", day + 0.5, 0.5},          {"2021-05-09T02:14Z", day + 134 / 1440.0, 0},
+                 {"2021-05-09T02:14", day + 134 / 1440.0, 0}, {"2021-05-09T02:14:30", day + 8070 / 86400.0, 0},
+                 {"2021-02-30", none, 0},                   {"2021-05-09T24:00", none, 0},
+                 {"09/05/2021", none, 0},                   {"2021-05-09 02:14", none, 0},
+                 {"2021-05-09T02:14Zx", none, 0},           {"", none, 0}};
+    for (const auto& c : cases) {
+        const reentry r = parseReentry(c.text);
+        EXPECT_NEAR(r.t, c.t, 1e-9) << c.text;
+        if (c.t > 0) {
+            EXPECT_EQ(r.uncertainty, c.uncertainty) << c.text;
+        }
+    }
+}
+
+TEST(ValidateLeads, HoursOnlyForAReentryKnownToTheMinute) {
+    EXPECT_EQ(leadsFor(dayUncertainty).size(), std::size(leadTimes));
+    const std::vector<lead> exact = leadsFor(0);
+    ASSERT_EQ(exact.size(), std::size(leadTimes) + std::size(hourLeads));
+    std::vector<std::string> names;
+    for (lead l : exact) names.push_back(leadName(l));
+    EXPECT_EQ(names, (std::vector<std::string>{"60 d", "30 d", "14 d", "7 d", "3 d", "1 d", "last", "48 h", "24 h",
+                                                "12 h", "6 h", "3 h"}));
+    // A history that stops 100 days before its re-entry tests the 60-day
+    // lead only (its set is 40 days older than the lead's time, within the
+    // lead), and a set 4 hours before the 3-hour lead's time is too old.
+    const std::vector<element> h = steadyHistory({1000.0, 1010.0}, 0.001);
+    EXPECT_EQ(chooseForLead(h, 1110.0, {60, false}), 1);
+    EXPECT_EQ(chooseForLead(h, 1110.0, {30, false}), -1);
+    EXPECT_EQ(chooseForLead(h, 1110.0, {0, false}), -1);
+    EXPECT_EQ(chooseForLead(h, 1010.2, {0, false}), 1);
+    EXPECT_EQ(chooseForLead(h, 1010.0 + 7 / 24.0, {0.125, true}), -1);
+    EXPECT_EQ(chooseForLead(h, 1010.0 + 5 / 24.0, {0.125, true}), 1);
+}
+
+TEST(ValidatePowered, StatedPhaseCountsUntilItsEnd) {
+    const std::vector<element> h = steadyHistory({100.0, 101.0, 102.0, 103.0, 104.0}, 0.001);
+    EXPECT_FALSE(dragOnly(h, {}, 3, 2.0, 101.5)) << "its fitting window starts in the powered phase";
+    EXPECT_TRUE(dragOnly(h, {}, 4, 2.0, 101.5));
+    EXPECT_TRUE(dragOnly(h, {}, 3, 2.0));
+}
+
+TEST(ValidateFlux, EightyOneDayMeanOfTheEpochsDay) {
+    namespace fs = std::filesystem;
+    const fs::path p = fs::temp_directory_path() / ("morvel-sw-" + std::to_string(::getpid()) + ".csv");
+    std::ofstream(p) << "DATE,F10.7_OBS,F10.7_DATA_TYPE,F10.7_OBS_LAST81\r\n"
+                        "2020-01-01,70.1,OBS,71.5\r\n2020-01-02,,INT,71.6\r\n2020-01-04,80.0,OBS,72.0\r\n"
+                        "2020-01-05,bad,OBS,x\r\n2020-01-06,90.0,PRD,99.0\r\n";
+    spaceWeather sw;
+    std::string why;
+    ASSERT_TRUE(readSpaceWeather(p.string(), sw, why)) << why;
+    const double jan1 = cal_julian(date{2020, 1, 1});
+    EXPECT_EQ(setFlux(sw, jan1 + 0.9), 71.5);
+    EXPECT_EQ(setFlux(sw, jan1 + 1.2), 71.6) << "an interpolated day counts";
+    EXPECT_EQ(setFlux(sw, jan1 + 2.5), none) << "a day the file lacks";
+    EXPECT_EQ(setFlux(sw, jan1 + 10), 72.0) << "past the observed rows: the last observed day";
+    EXPECT_EQ(setFlux(sw, jan1 - 0.1), none) << "before the file";
+    std::ofstream(p) << "DATE,F10.7_OBS,F10.7_DATA_TYPE\n2020-01-01,70.1,OBS\n";
+    EXPECT_FALSE(readSpaceWeather(p.string(), sw, why));
+    EXPECT_NE(why.find("F10.7_OBS_LAST81"), std::string::npos) << why;
+    std::ofstream(p) << "DATE,F10.7_DATA_TYPE,F10.7_OBS_LAST81\n2041-01-01,PRM,70\n";
+    EXPECT_FALSE(readSpaceWeather(p.string(), sw, why));
+    EXPECT_NE(why.find("no observed day"), std::string::npos) << why;
+    fs::remove(p);
+}
+
+TEST(ValidateCampaign, MorvelFromTheLastSetBeforeTheIssueTime) {
+    const std::vector<std::string> head = splitCsv("norad,forecaster,issued_utc,predicted_utc,window_minus_min,"
+                                                   "window_plus_min,reference\r");
+    forecast f;
+    std::string why;
+    ASSERT_TRUE(parseForecast(head, splitCsv("44238,\"A, B\",2022-10-10,2022-10-12T06:00Z,60,120,\"x \"\"y\"\"\""), f, why))
+        << why;
+    EXPECT_EQ(f.forecaster, "A, B");
+    EXPECT_EQ(f.reference, "x \"y\"");
+    for (const char* t : {"plain", "A, B", "x \"y\"", "\"", ""}) {
+        EXPECT_EQ(splitCsv(csvField(t) + "," + csvField(t)), (std::vector<std::string>{t, t})) << t;
+    }
+    EXPECT_EQ(csvField("plain"), "plain");
+    EXPECT_TRUE(f.issuedDayOnly);
+    EXPECT_DOUBLE_EQ(f.minus * 1440, 60);
+    EXPECT_DOUBLE_EQ(f.plus * 1440, 120);
+    for (const char* bad : {"44238,A,2022-10-10,2022-10-32,60,60,", "44238,A,yesterday,2022-10-12,60,60,",
+                            "44238,A,,2022-10-12,sixty,60,", "x,A,,2022-10-12,60,60,"}) {
+        EXPECT_FALSE(parseForecast(head, splitCsv(bad), f, why)) << bad;
+        EXPECT_FALSE(why.empty()) << bad;
+    }
+    // The engine's own evolution: Morvel is right to the step, and the
+    // published forecast 2 hours late holds the real time only when its
+    // window reaches 2 hours early.
+    double decay = 0;
+    const std::vector<element> h = evolvedHistory(starlink24(), 150.0, decay);
+    const spaceWeather none_{};
+    forecast g{44238, "T", decay - 3.0, false, decay + 2 / 24.0, 3 / 24.0, 1 / 24.0, ""};
+    const comparison c = compare(h, g, decay, none_, 150.0);
+    ASSERT_GE(c.set, 0);
+    EXPECT_LT(h[static_cast<std::size_t>(c.set)].epoch, g.issued);
+    EXPECT_GE(h[static_cast<std::size_t>(c.set) + 1].epoch, g.issued);
+    EXPECT_EQ(c.flux, 150.0) << "no space-weather day: the fallback";
+    EXPECT_LT(std::fabs(c.morvelHours), 0.5);
+    EXPECT_TRUE(c.morvelHolds);
+    EXPECT_NEAR(c.publishedHours, 2.0, 1e-6);
+    EXPECT_TRUE(c.publishedHolds);
+    g.minus = 1 / 24.0;
+    EXPECT_FALSE(compare(h, g, decay, none_, 150.0).publishedHolds);
+    g.issued = none;
+    EXPECT_EQ(compare(h, g, decay, none_, 150.0).set, -1) << "no issue time, no Morvel beside it";
+}
+
 #ifdef MORVEL_VALIDATE_EXE
 TEST(ValidateRun, ToolReportsTheKnownErrorOfAnEvolvedHistory) {
     namespace fs = std::filesystem;
@@ -312,5 +428,113 @@ TEST(ValidateRun, ToolReportsTheKnownErrorOfAnEvolvedHistory) {
     }
     EXPECT_GE(rows, 5);
     fs::remove_all(dir);
+}
+namespace {
+
+// Rows of a CSV as maps from column to field.
+std::vector<std::map<std::string, std::string>> readTable(const std::filesystem::path& p) {
+    std::vector<std::map<std::string, std::string>> rows;
+    std::ifstream in(p);
+    std::string line;
+    if (!std::getline(in, line)) return rows;
+    const std::vector<std::string> head = splitCsv(line);
+    while (std::getline(in, line)) {
+        const std::vector<std::string> f = splitCsv(line);
+        std::map<std::string, std::string> r;
+        for (std::size_t i = 0; i < head.size() && i < f.size(); ++i) r[head[i]] = f[i];
+        rows.push_back(r);
+    }
+    return rows;
+}
+
+// A scratch --data folder and the tool run on it.
+struct folder {
+    std::filesystem::path dir;
+    explicit folder(const char* tag) {
+        dir = std::filesystem::temp_directory_path() / ("morvel-validate-" + std::string(tag) + "-" +
+                                                        std::to_string(::getpid()));
+        std::filesystem::create_directories(dir / "reentry");
+    }
+    ~folder() { std::filesystem::remove_all(dir); }
+    void history(const std::string& name, const std::vector<element>& h) const {
+        std::FILE* fp = std::fopen((dir / name).string().c_str(), "w");
+        for (const element& e : h) eloutput(fp, e);
+        std::fclose(fp);
+    }
+    int run() const {
+        const std::string cmd = std::string("'") + MORVEL_VALIDATE_EXE + "' --data '" + dir.string() + "' --csv '" +
+                                (dir / "v.csv").string() + "' --md '" + (dir / "v.md").string() + "' >/dev/null 2>&1";
+        return std::system(cmd.c_str());
+    }
+};
+
+}  // namespace
+
+TEST(ValidateRun, OwnFolderWithKindsHourLeadsPoweredPhaseAndCampaigns) {
+    double decay = 0;
+    const std::vector<element> h = evolvedHistory(starlink24(), 150.0, decay);
+    folder d("kinds");
+    d.history("reentry/1-body.tle", h);
+    d.history("2-sat.tle", h);  // beside reentries.csv: found there too
+    const std::string minute = isoTime(decay), day = isoTime(decay).substr(0, 10);
+    const std::string powered = isoTime(decay - 10).substr(0, 10);
+    std::ofstream(d.dir / "reentries.csv") << "norad,name,kind,decay_utc,powered_until\n1,BODY,rocket body," << minute
+                                           << "Z,\n2,SAT,satellite," << day << "," << powered << "\n";
+    std::ofstream(d.dir / "campaign-predictions.csv")
+        << "norad,name,forecaster,issued_utc,predicted_utc,window_minus_min,window_plus_min,reference\n"
+        << "1,BODY,TIP," << isoTime(decay - 0.5) << "Z," << minute << "Z,30,30,x\n"
+        << "1,BODY,\"Other, late\",," << minute << "Z,30,30,x\n";
+    ASSERT_EQ(d.run(), 0);
+    int hours = 0;
+    for (const auto& r : readTable(d.dir / "v.csv")) {
+        const bool hourLead = r.at("lead").find(" h") != std::string::npos;
+        if (r.at("norad") == "2") {
+            EXPECT_FALSE(hourLead) << "a day's re-entry has no hour leads";
+            const double lead = r.at("lead") == "last" ? 0 : std::atof(r.at("lead_days").c_str());
+            EXPECT_EQ(r.at("drag_decay"), lead >= 8 ? "0" : "1") << r.at("lead") << ": powered until " << powered;
+            continue;
+        }
+        EXPECT_EQ(r.at("kind"), "rocket body");
+        hours += hourLead ? 1 : 0;
+        // Known to the minute: the error is the step's, not half a day.
+        if (r.at("lead") != "last") {
+            EXPECT_LT(std::fabs(std::atof(r.at("err_h_list_150").c_str())), 0.6) << r.at("lead");
+        }
+    }
+    EXPECT_EQ(hours, static_cast<int>(std::size(hourLeads)));
+    const auto c = readTable(d.dir / "v-campaigns.csv");
+    ASSERT_GE(c.size(), 3u);
+    EXPECT_EQ(c[0].at("source"), "published");
+    EXPECT_EQ(c[1].at("source"), "morvel");
+    EXPECT_LT(std::fabs(std::atof(c[1].at("error_h").c_str())), 0.6);
+    EXPECT_EQ(c[2].at("forecaster"), "Other, late");
+    std::ifstream md(d.dir / "v.md");
+    const std::string text((std::istreambuf_iterator<char>(md)), std::istreambuf_iterator<char>());
+    for (const char* want : {"| rocket body, all drag decay | 48 h | 1 |", "| satellite, drag decay | 7 d | 1 |",
+                             "| satellite, all | 30 d | 1 |", "the data (`powered_until`)", "| no issue time |"})
+        EXPECT_NE(text.find(want), std::string::npos) << want;
+    EXPECT_EQ(text.find("Incomplete"), std::string::npos);
+}
+
+TEST(ValidateRun, BadInputIsNamedAndTheReportSaysItIsIncomplete) {
+    double decay = 0;
+    const std::vector<element> h = evolvedHistory(starlink24(), 150.0, decay);
+    folder d("bad");
+    d.history("reentry/1-good.tle", h);
+    std::ofstream(d.dir / "reentries.csv") << "norad,name,decay_utc\n1,GOOD," << isoTime(decay).substr(0, 10)
+                                           << "\n3,LOST,2022-10-01\n4,ODD,2022-02-30\n";
+    EXPECT_NE(d.run(), 0);
+    std::ifstream md(d.dir / "v.md");
+    const std::string text((std::istreambuf_iterator<char>(md)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text.find("# Accuracy against real re-entries\n\n**Incomplete run: 2 input problems"), 0u);
+    EXPECT_NE(text.find("reentries.csv:3: no element file 3-*.tle for LOST"), std::string::npos) << text.substr(0, 600);
+    EXPECT_NE(text.find("reentries.csv:4: decay \"2022-02-30\""), std::string::npos);
+    EXPECT_FALSE(readTable(d.dir / "v.csv").empty()) << "the good object is still read";
+    // No history at all: no report.
+    folder e("empty");
+    std::ofstream(e.dir / "reentries.csv") << "norad,name,decay_utc\n3,LOST,2022-10-01\n";
+    EXPECT_NE(e.run(), 0);
+    EXPECT_FALSE(std::filesystem::exists(e.dir / "v.md"));
+    EXPECT_FALSE(std::filesystem::exists(e.dir / "v.csv"));
 }
 #endif

@@ -1,6 +1,7 @@
 // morvel-plot: apogee and perigee heights against date from element files
-// and evolution reports, several overlaid, or with --errors the validation
-// run's relative errors against lead time. Writes a gnuplot script and its
+// and evolution reports, several overlaid; with --errors the validation
+// run's relative errors against lead time by kind; with --campaigns the
+// published re-entry forecasts beside Morvel's. Writes a gnuplot script and its
 // data and runs gnuplot when it is installed.
 #include <cstdio>
 #include <filesystem>
@@ -18,6 +19,7 @@ void usage() {
         "usage: morvel-plot [-o OUT.png|OUT.svg] [--title TEXT] [--work DIR]\n"
         "                   [--mark YYYY-MM-DD[THH:MM]=LABEL]... FILE[=LABEL]...\n"
         "       morvel-plot --errors validation.csv [-o OUT.png] [--title TEXT] [--work DIR]\n"
+        "       morvel-plot --campaigns validation-campaigns.csv [-o OUT.png] [--title TEXT] [--work DIR]\n"
         "  FILE is an element file or an evolution report; LABEL names it in the key.\n"
         "  The script (OUT.gp) and data (OUT-N.dat) go to DIR, by default beside OUT.\n");
 }
@@ -25,13 +27,14 @@ void usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string out = "morvel-plot.png", title, work, errors;
+    std::string out = "morvel-plot.png", title, work, errors, campaigns;
     std::vector<std::string> inputs;
     std::vector<mark> marks;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
-        if ((a == "-o" || a == "--title" || a == "--work" || a == "--errors" || a == "--mark") && !hasValue) {
+        if ((a == "-o" || a == "--title" || a == "--work" || a == "--errors" || a == "--campaigns" ||
+                          a == "--mark") && !hasValue) {
             usage();
             return 2;
         }
@@ -39,6 +42,7 @@ int main(int argc, char** argv) {
         else if (a == "--title") title = argv[++i];
         else if (a == "--work") work = argv[++i];
         else if (a == "--errors") errors = argv[++i];
+        else if (a == "--campaigns") campaigns = argv[++i];
         else if (a == "--mark") {
             const std::string m = argv[++i];
             const std::size_t eq = m.find('=');
@@ -54,7 +58,7 @@ int main(int argc, char** argv) {
             return 0;
         } else inputs.push_back(a);
     }
-    if (errors.empty() && inputs.empty()) {
+    if (errors.empty() && campaigns.empty() && inputs.empty()) {
         usage();
         return 2;
     }
@@ -68,6 +72,9 @@ int main(int argc, char** argv) {
         f = figureFor(out, work, title.empty() ? "Decay prediction error against lead time" : title);
         std::vector<std::string> leads;
         written = writeErrors(f, readErrors(errors, leads), leads);
+    } else if (!campaigns.empty()) {
+        f = figureFor(out, work, title.empty() ? "Re-entry forecasts against issue time" : title);
+        written = writeCampaigns(f, readCampaigns(campaigns));
     } else {
         std::vector<series> all;
         for (const std::string& in : inputs) {

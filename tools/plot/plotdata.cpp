@@ -16,6 +16,7 @@
 #include "elinput.h"
 #include "geometry.h"
 #include "numtext.h"
+#include "validation.h"
 
 namespace morvel::plot {
 
@@ -83,51 +84,45 @@ std::string gnuplotTime(double t) {
     return text;
 }
 
-std::vector<errorLine> readErrors(const std::string& csvPath, std::vector<std::string>& leads) {
-    std::vector<errorLine> out;
+namespace {
+
+using validation::columnOf;
+using validation::fieldOf;
+
+constexpr double inf = std::numeric_limits<double>::infinity();
+
+}  // namespace
+
+std::vector<errorPoint> readErrors(const std::string& csvPath, std::vector<std::string>& leads) {
+    using validation::splitCsv;
+    std::vector<errorPoint> out;
     leads.clear();
     std::ifstream in(csvPath);
     std::string line;
     if (!std::getline(in, line)) return out;
-    auto split = [](const std::string& text) {
-        std::vector<std::string> f;
-        std::stringstream s(text);
-        std::string x;
-        while (std::getline(s, x, ',')) f.push_back(x);
-        if (!text.empty() && text.back() == ',') f.push_back("");
-        return f;
-    };
-    const std::vector<std::string> head = split(line);
-    auto column = [&](const std::string& name) {
-        for (std::size_t i = 0; i < head.size(); ++i) if (head[i] == name) return static_cast<int>(i);
-        return -1;
-    };
-    const int cNorad = column("norad"), cName = column("name"), cLead = column("lead_days");
-    const int cDrag = column("drag_decay"), cObsFlux = column("flux_obs");
-    const int cObs = column("rel_list_obs"), cFixed = column("rel_list_150");
-    if (cNorad < 0 || cLead < 0 || cFixed < 0) return out;
+    const std::vector<std::string> head = splitCsv(line);
+    const std::size_t cKind = columnOf(head, {"kind"}), cDrag = columnOf(head, {"drag_decay"}),
+                      cLead = columnOf(head, {"lead", "lead_days"}), cObsFlux = columnOf(head, {"flux_obs"}),
+                      cObs = columnOf(head, {"rel_list_obs"}), cFixed = columnOf(head, {"rel_list_150"});
+    if (cLead == head.size() || cFixed == head.size()) return out;
     while (std::getline(in, line)) {
-        const std::vector<std::string> f = split(line);
-        if (static_cast<int>(f.size()) < static_cast<int>(head.size())) continue;
-        const std::string object = f[static_cast<std::size_t>(cNorad)] +
-                                   (cName >= 0 ? " " + f[static_cast<std::size_t>(cName)] : "");
-        const bool obs = cObs >= 0 && cObsFlux >= 0 && !f[static_cast<std::size_t>(cObsFlux)].empty();
-        const std::string& relText = f[static_cast<std::size_t>(obs ? cObs : cFixed)];
-        double rel = std::numeric_limits<double>::infinity();
-        if (!relText.empty()) rel = std::fabs(std::atof(relText.c_str()));
-        const std::string& lead = f[static_cast<std::size_t>(cLead)];
-        std::size_t li = 0;
-        while (li < leads.size() && leads[li] != lead) ++li;
-        if (li == leads.size()) leads.push_back(lead);
-        if (out.empty() || out.back().object != object) {
-            out.push_back({object, cDrag < 0 || f[static_cast<std::size_t>(cDrag)] == "1", {}});
-        }
-        errorLine& e = out.back();
-        if (e.rel.size() <= li) e.rel.resize(li + 1, std::numeric_limits<double>::infinity());
-        e.rel[li] = rel;
-        if (cDrag >= 0 && f[static_cast<std::size_t>(cDrag)] != "1") e.drag = false;
+        const std::vector<std::string> f = splitCsv(line);
+        if (f.size() < head.size()) continue;
+        const bool obs = cObs < head.size() && !fieldOf(f, cObsFlux).empty();
+        const std::string relText = fieldOf(f, obs ? cObs : cFixed);
+        const std::string lead = fieldOf(f, cLead);
+        if (std::find(leads.begin(), leads.end(), lead) == leads.end()) leads.push_back(lead);
+        const std::string kind = fieldOf(f, cKind);
+        out.push_back({kind.empty() ? "all objects" : kind, lead, cDrag == head.size() || fieldOf(f, cDrag) == "1",
+                       relText.empty() ? inf : std::fabs(std::atof(relText.c_str()))});
     }
     return out;
+}
+
+spread spreadOf(const std::vector<double>& v) {
+    spread s{static_cast<int>(v.size()), {}};
+    for (std::size_t i = 0; i < std::size(spreadLevels); ++i) s.q[i] = validation::quantile(v, spreadLevels[i]);
+    return s;
 }
 
 figure figureFor(const std::string& output, const std::string& workDir, const std::string& title) {
@@ -208,74 +203,192 @@ bool writeHeights(const figure& f, const std::vector<series>& inputs, const std:
     return static_cast<bool>(g);
 }
 
-bool writeErrors(const figure& f, const std::vector<errorLine>& lines,
-                 const std::vector<std::string>& leads) {
+namespace {
+
+// The error figure's scale: values beyond it, missing predictions included,
+// sit at its edges.
+constexpr double lowest = 0.01, highest = 100.0;
+
+double onScale(double v) { return std::isnan(v) ? highest : std::clamp(v, lowest, highest); }
+
+}  // namespace
+
+bool writeErrors(const figure& f, const std::vector<errorPoint>& points, const std::vector<std::string>& leads) {
+    std::vector<std::string> kinds;
+    for (const errorPoint& p : points) {
+        if (std::find(kinds.begin(), kinds.end(), p.kind) == kinds.end()) kinds.push_back(p.kind);
+    }
     std::ofstream g(f.script);
     if (!g) return false;
-    g << "# Relative error of the decay prediction against lead time; made by morvel-plot.\n"
-      << terminalFor(f.output) << "\nset output " << quoted(f.output) << "\n"
-      << "set title " << quoted(f.title) << " noenhanced\n";
-    if (lines.empty() || leads.empty()) {
+    const int height = 60 + 300 * static_cast<int>(std::max<std::size_t>(kinds.size(), 1));
+    g << "# Relative error of the decay prediction against lead time, by kind; made by morvel-plot.\n";
+    const std::string term = terminalFor(f.output);
+    g << term.substr(0, term.find(" size ")) << " size 1000," << height << " enhanced font 'sans,10'\n"
+      << "set output " << quoted(f.output) << "\n";
+    if (kinds.empty() || leads.empty()) {
+        g << "set title " << quoted(f.title) << " noenhanced\n";
         emptyPlot(g, "No predictions in the input");
         return static_cast<bool>(g);
     }
-    // Lead times as evenly spaced categories, the largest first.
-    g << "set xtics (";
-    for (std::size_t i = 0; i < leads.size(); ++i) {
-        g << (i ? ", " : "") << quoted(leads[i]) << " " << i;
+    g << "set multiplot layout " << kinds.size() << ",1 title " << quoted(f.title) << " noenhanced\n"
+      << "set xtics (";
+    for (std::size_t i = 0; i < leads.size(); ++i) g << (i ? ", " : "") << quoted(leads[i]) << " " << i;
+    g << ")\nset xrange [-0.6:" << leads.size() - 1 << ".6]\n"
+      << "set logscale y\nset yrange [" << lowest * 0.4 << ":" << highest * 1.6 << "]\nset ytics (\"1 %%\" 0.01, \"10 %%\" 0.1, "
+         "\"100 %%\" 1, \"1000 %%\" 10, \"no decay\" 100)\n"
+      << "set ylabel \"|predicted - real| / real remaining time\"\nset grid ytics\nset key outside top center horizontal "
+         "font ',9'\nset boxwidth 0.28\nset style fill solid 0.35 border\n";
+    int k = 0;
+    for (std::size_t ki = 0; ki < kinds.size(); ++ki) {
+        const std::string& kind = kinds[ki];
+        bool powered = false;
+        for (const errorPoint& p : points) powered = powered || (p.kind == kind && !p.drag);
+        // Series of the panel: drag decays and all, or one when nothing is powered.
+        struct series {
+            const char* name;
+            bool dragOnly;
+            double shift;
+            const char* colour;
+        };
+        std::vector<series> ser;
+        if (powered) ser = {{"drag decay", true, -0.16, "#1f77b4"}, {"all, powered included", false, 0.16, "#999999"}};
+        else ser = {{"all (no powered phase)", false, 0.0, "#1f77b4"}};
+        std::vector<std::string> plots;
+        for (const series& se : ser) {
+            const std::string boxes = dataFile(f, ++k), few = dataFile(f, ++k);
+            std::ofstream ob(boxes), of(few);
+            if (!ob || !of) return false;
+            ob << "# x n q10 q25 q50 q75 q90 of " << kind << ", " << se.name << "\n";
+            bool anyFew = false;
+            for (std::size_t li = 0; li < leads.size(); ++li) {
+                std::vector<double> v;
+                for (const errorPoint& p : points) {
+                    if (p.kind == kind && p.lead == leads[li] && (!se.dragOnly || p.drag)) v.push_back(p.rel);
+                }
+                if (v.empty()) continue;
+                const spread sp = spreadOf(v);
+                const double x = static_cast<double>(li) + se.shift;
+                char row[160];
+                std::snprintf(row, sizeof row, "%.2f %d %g %g %g %g %g\n", x, sp.n, onScale(sp.q[0]),
+                              onScale(sp.q[1]), onScale(sp.q[2]), onScale(sp.q[3]), onScale(sp.q[4]));
+                ob << row;
+                if (sp.n >= fewPoints) continue;
+                for (double r : v) {
+                    std::snprintf(row, sizeof row, "%.2f %g\n", x, onScale(r));
+                    of << row;
+                    anyFew = true;
+                }
+            }
+            // An empty file would stop gnuplot: keep one point off the scale.
+            if (!anyFew) of << "0 1e-9\n";
+            const std::string c = std::string("lc rgb \"") + se.colour + "\"";
+            plots.push_back(quoted(boxes) + " using 1:4:3:7:6 with candlesticks whiskerbars 0.5 " + c +
+                            " title " + quoted(std::string(se.name) + ": 25-75 % box, 10-90 % bars"));
+            plots.push_back(quoted(boxes) + " using 1:5:5:5:5 with candlesticks lc rgb \"black\" lw 2 notitle");
+            plots.push_back(quoted(few) + " using 1:2 with points pt 6 ps 0.6 " + c + " notitle");
+            plots.push_back(quoted(boxes) + " using 1:(" + std::to_string(lowest * 0.55) +
+                            "):(sprintf(\"%d\", $2)) with labels font ',9' tc rgb \"" + se.colour + "\" notitle");
+        }
+        g << "set title " << quoted(kind + ": median (black line), spread, and the number of objects at each lead (bottom)") << " noenhanced\n"
+          << "plot ";
+        for (std::size_t i = 0; i < plots.size(); ++i) g << plots[i] << ", \\\n     ";
+        g << "0.2 with lines lc rgb \"#d62728\" dt 2 lw 1.5 title \"±20 % window\"\n";
     }
-    g << ")\nset xrange [-0.2:" << leads.size() - 1 << ".2]\nset xlabel \"lead time (days before the real re-entry)\"\n"
-      << "set logscale y\nset yrange [0.01:100]\nset ylabel \"|predicted - real| / real remaining time\"\n"
-      << "set grid\nset key bottom left box opaque\n";
-    // Drag decays and powered descents in two files; a blank line between
-    // objects breaks the line, a missing prediction leaves a gap.
-    const std::string drag = dataFile(f, 1), powered = dataFile(f, 2);
-    std::ofstream od(drag), op(powered);
-    if (!od || !op) return false;
-    int nd = 0, np = 0;
-    for (const errorLine& e : lines) {
-        std::ofstream& o = e.drag ? od : op;
-        (e.drag ? nd : np) += 1;
-        o << "# " << e.object << "\n";
-        for (std::size_t i = 0; i < e.rel.size(); ++i) {
-            if (std::isinf(e.rel[i]) || std::isnan(e.rel[i])) {
-                o << "\n";
+    g << "unset multiplot\n";
+    return static_cast<bool>(g);
+}
+
+std::vector<campaignPoint> readCampaigns(const std::string& csvPath) {
+    using validation::splitCsv;
+    std::vector<campaignPoint> out;
+    std::ifstream in(csvPath);
+    std::string line;
+    if (!std::getline(in, line)) return out;
+    const std::vector<std::string> head = splitCsv(line);
+    const std::size_t cNorad = columnOf(head, {"norad"}), cName = columnOf(head, {"name"}),
+                      cSource = columnOf(head, {"source"}), cIssued = columnOf(head, {"issued_utc"}),
+                      cSet = columnOf(head, {"set_epoch"}), cPred = columnOf(head, {"predicted_utc"}),
+                      cMinus = columnOf(head, {"window_minus_h"}), cPlus = columnOf(head, {"window_plus_h"}),
+                      cReal = columnOf(head, {"real_reentry"});
+    while (std::getline(in, line)) {
+        const std::vector<std::string> f = splitCsv(line);
+        campaignPoint p{fieldOf(f, cNorad) + " " + fieldOf(f, cName), fieldOf(f, cSource), parseTime(fieldOf(f, cReal)),
+                        std::nan(""), 0, 0, 0};
+        const double predicted = parseTime(fieldOf(f, cPred));
+        if (p.real < 0 || predicted < 0 || p.source.empty()) continue;
+        const double issued = parseTime(fieldOf(f, p.source == "morvel-every-set" ? cSet : cIssued));
+        if (issued >= 0) p.issued = (issued - p.real) * 24;
+        p.predicted = (predicted - p.real) * 24;
+        p.minus = std::atof(fieldOf(f, cMinus).c_str());
+        p.plus = std::atof(fieldOf(f, cPlus).c_str());
+        out.push_back(p);
+    }
+    return out;
+}
+
+bool writeCampaigns(const figure& f, const std::vector<campaignPoint>& points) {
+    std::vector<std::string> objects;
+    for (const campaignPoint& p : points) {
+        if (std::find(objects.begin(), objects.end(), p.object) == objects.end()) objects.push_back(p.object);
+    }
+    std::ofstream g(f.script);
+    if (!g) return false;
+    const int height = 60 + 330 * static_cast<int>(std::max<std::size_t>(objects.size(), 1));
+    g << "# Published re-entry forecasts and Morvel's against issue time; made by morvel-plot.\n";
+    const std::string term = terminalFor(f.output);
+    g << term.substr(0, term.find(" size ")) << " size 1000," << height << " enhanced font 'sans,10'\n"
+      << "set output " << quoted(f.output) << "\n";
+    if (objects.empty()) {
+        g << "set title " << quoted(f.title) << " noenhanced\n";
+        emptyPlot(g, "No forecasts in the input");
+        return static_cast<bool>(g);
+    }
+    g << "set multiplot layout " << objects.size() << ",1 title " << quoted(f.title) << " noenhanced\n"
+      << "set xlabel \"issue time (Morvel: the set's epoch), hours from the real re-entry\"\n"
+      << "set ylabel \"predicted - real re-entry (h)\"\nset grid\nset key outside right top box opaque font ',9'\n";
+    int k = 0;
+    for (const std::string& ob : objects) {
+        const std::string pub = dataFile(f, ++k), mor = dataFile(f, ++k), every = dataFile(f, ++k);
+        std::ofstream op(pub), om(mor), oe(every);
+        if (!op || !om || !oe) return false;
+        int unknown = 0, np = 0, nm = 0, ne = 0;
+        double real = 0, left = 0;
+        for (const campaignPoint& p : points) {
+            if (p.object != ob) continue;
+            real = p.real;
+            if (std::isnan(p.issued)) {
+                unknown += p.source == "published" ? 1 : 0;
                 continue;
             }
-            // Values off the scale sit at its edge.
-            const double v = std::clamp(e.rel[i], 0.01, 100.0);
-            o << i << " " << v << "\n";
+            left = std::min(left, p.issued);
+            char row[128];
+            std::snprintf(row, sizeof row, "%g %g %g %g\n", p.issued, p.predicted, p.predicted - p.minus,
+                          p.predicted + p.plus);
+            const bool published = p.source == "published", morvel = p.source == "morvel";
+            (published ? op : morvel ? om : oe) << row;
+            ++(published ? np : morvel ? nm : ne);
         }
-        o << "\n";
-    }
-    // An empty file would stop gnuplot: keep one point off the scale.
-    if (nd == 0) od << "0 1e-9\n";
-    if (np == 0) op << "0 1e-9\n";
-    // Median of the drag decays at each lead time, a missing prediction
-    // ranking above every error.
-    const std::string median = dataFile(f, 3);
-    std::ofstream om(median);
-    if (!om) return false;
-    bool anyMedian = false;
-    for (std::size_t i = 0; i < leads.size(); ++i) {
-        std::vector<double> v;
-        for (const errorLine& e : lines) {
-            if (e.drag && i < e.rel.size()) v.push_back(e.rel[i]);
+        // gnuplot needs a point in every file: an undefined one draws nothing.
+        if (np == 0) op << "NaN NaN NaN NaN\n";
+        if (nm == 0) om << "NaN NaN NaN NaN\n";
+        if (ne == 0) oe << "NaN NaN NaN NaN\n";
+        const double pad = std::max(1.0, -left * 0.05);
+        std::string title = ob + ", real re-entry " + gnuplotTime(real).substr(0, 16) + " UTC";
+        if (unknown > 0) {
+            title += " (" + std::to_string(unknown) + (unknown == 1 ? " forecast" : " forecasts") +
+                     " without issue time: in the table only)";
         }
-        if (v.empty()) continue;
-        std::sort(v.begin(), v.end());
-        const double m = v[(v.size() - 1) / 2];
-        if (std::isinf(m)) continue;
-        om << i << " " << std::clamp(m, 0.01, 100.0) << "\n";
-        anyMedian = true;
+        g << "set title " << quoted(title) << " noenhanced\nset xrange [" << left - pad << ":" << pad << "]\n"
+          << "set autoscale y\n"
+          << "plot " << quoted(every) << " using 1:2 with linespoints lc rgb \"#aaaaaa\" pt 7 ps 0.4 title "
+          << "\"Morvel, every set\", \\\n     "
+          << quoted(pub) << " using 1:2:3:4 with yerrorbars lc rgb \"#d62728\" pt 7 ps 1 lw 1.5 title "
+          << "\"published, with window\", \\\n     "
+          << quoted(mor) << " using ($1+" << pad * 0.3 << "):2:3:4 with yerrorbars lc rgb \"#1f77b4\" pt 5 ps 1 "
+          << "lw 1.5 title \"Morvel at the issue time, ±20 %\", \\\n     "
+          << "0 with lines lc rgb \"black\" lw 2 title \"real re-entry\"\n";
     }
-    if (!anyMedian) om << "0 1e-9\n";
-    g << "plot " << quoted(powered) << " using 1:2 with linespoints lc rgb \"#bbbbbb\" pt 7 ps 0.4 title "
-      << quoted("powered descent (" + std::to_string(np) + " objects)") << ", \\\n     "
-      << quoted(drag) << " using 1:2 with linespoints lc rgb \"#1f77b4\" pt 7 ps 0.4 title "
-      << quoted("drag decay (" + std::to_string(nd) + " objects)") << ", \\\n     "
-      << quoted(median) << " using 1:2 with linespoints lc rgb \"black\" pt 5 lw 3 title \"median of the drag decays\", \\\n     "
-      << "0.2 with lines lc rgb \"#d62728\" dt 2 lw 2 title \"±20 % window\"\n";
+    g << "unset multiplot\n";
     return static_cast<bool>(g);
 }
 

@@ -35,17 +35,30 @@ series readSeries(const std::string& path, const std::string& label);
 // Date and time of day number `t` as gnuplot reads it: YYYY-MM-DDTHH:MM:SS.
 std::string gnuplotTime(double t);
 
-// One line of the error figure: an object's |relative error| by lead time.
-struct errorLine {
-    std::string object;
+// One prediction of the validation CSV: the kind of its object, its lead
+// time's label, whether it is a drag decay, and the absolute relative error
+// of the decay-list estimate (observed flux when the run had it, else flux
+// 150; infinite where no decay was predicted).
+struct errorPoint {
+    std::string kind;
+    std::string lead;
     bool drag;
-    std::vector<double> rel;  // one per lead time of the run; infinite where missing
+    double rel;
 };
 
-// Reads the validation CSV: one line per object, with the relative error of
-// the decay-list estimate (observed flux when the run had it, else flux 150).
-// `leads` receives the lead-time labels in the order of the file.
-std::vector<errorLine> readErrors(const std::string& csvPath, std::vector<std::string>& leads);
+// Reads the validation CSV. `leads` receives the lead-time labels in the
+// order of their first appearance. A file without the columns of a lead and
+// an error gives nothing; one without kinds puts every row under one kind.
+std::vector<errorPoint> readErrors(const std::string& csvPath, std::vector<std::string>& leads);
+
+// The spread of a sample: its size and its 10, 25, 50, 75 and 90 % quantiles
+// by nearest rank (missing predictions rank above every error).
+struct spread {
+    int n;
+    double q[5];
+};
+inline constexpr double spreadLevels[] = {0.10, 0.25, 0.50, 0.75, 0.90};
+spread spreadOf(const std::vector<double>& v);
 
 // The files of one figure: output image, gnuplot script and data files, made
 // from the output name and a working directory.
@@ -73,9 +86,33 @@ bool writeHeights(const figure& f, const std::vector<series>& inputs,
 // Day number of YYYY-MM-DD or YYYY-MM-DDTHH:MM; none for other text.
 double parseTime(const std::string& text);
 
-// Writes the data files and the script of the error figure.
-bool writeErrors(const figure& f, const std::vector<errorLine>& lines,
-                 const std::vector<std::string>& leads);
+// Writes the data files and the script of the error figure: one panel per
+// kind, and at each lead time the median, the 25-75 % and 10-90 % ranges and
+// the count of the drag decays and of all predictions; samples of fewer than
+// `fewPoints` also show every point.
+inline constexpr int fewPoints = 10;
+bool writeErrors(const figure& f, const std::vector<errorPoint>& points, const std::vector<std::string>& leads);
+
+// One row of the campaign CSV of the validation: a published forecast, or
+// Morvel's beside it, or Morvel's from one set (`source` published, morvel,
+// morvel-every-set). Times are hours from the real re-entry; `issued` is
+// NaN when not known (the set's epoch for every-set rows).
+struct campaignPoint {
+    std::string object;   // "norad name"
+    std::string source;
+    double real;          // day number of the real re-entry
+    double issued;        // h
+    double predicted;     // h
+    double minus, plus;   // window, h; 0 without one
+};
+
+// Reads the campaign CSV; rows that do not parse are skipped.
+std::vector<campaignPoint> readCampaigns(const std::string& csvPath);
+
+// Writes the data files and the script of the campaign figure: one panel per
+// object, predicted re-entry against issue time (both from the real
+// re-entry), windows as bars, the real re-entry as a line.
+bool writeCampaigns(const figure& f, const std::vector<campaignPoint>& points);
 
 // Path of the program `name` on PATH, empty when it is not there.
 std::string findProgram(const std::string& name);

@@ -6,8 +6,10 @@ Run once from the repository root:  python3 tools/validate/extract.py [SOURCE_DI
 SOURCE_DIR defaults to ../shared/data. The selection rules are those of
 morvel-validate (tools/validate/validation.h): for each object and each lead time,
 the last set before the re-entry time less the lead, with the sets of the
-fitting window before it; the flux days of the trailing 81-day means at
-those sets' epochs; and the last months of one object for the decay picture.
+fitting window before it; for the objects of the re-entry campaigns, every set
+from the fitting window before the first forecast's issue day to the re-entry;
+the space-weather rows of the days of those sets' epochs; and the last months of
+one object for the decay picture.
 """
 import csv
 import datetime
@@ -15,10 +17,12 @@ import hashlib
 import os
 import sys
 
-LEADS = (60, 30, 14, 7, 3, 1, 0)   # days before the re-entry time
-FIT_WINDOW = 2.0                   # days of sets before the chosen one
-FLUX_DAYS = 81                     # trailing mean of the daily flux
+DAY_LEADS = (60, 30, 14, 7, 3, 1, 0)   # days before the re-entry time
+HOUR_LEADS = (48, 24, 12, 6, 3)        # hours, for a re-entry known to the minute
+FIT_WINDOW = 2.0                       # days of sets before the chosen one
 EXAMPLE = ("44238-starlink-24.tle", 120)  # long/ file, days before its last set
+SPACE_WEATHER = "space-weather/SW-All-2026-05-16.csv"
+STARLINK_KIND = "Starlink"
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "data")
@@ -44,59 +48,95 @@ def read_sets(path):
     return title, sets
 
 
+def parse_time(text):
+    """(datetime, minutes?) of YYYY-MM-DD (its noon) or YYYY-MM-DDTHH:MM[Z]."""
+    text = text.strip().rstrip("Z")
+    if "T" in text:
+        return datetime.datetime.fromisoformat(text), True
+    return datetime.datetime.fromisoformat(text) + datetime.timedelta(hours=12), False
+
+
 def sha256(path):
     return hashlib.sha256(open(path, "rb").read()).hexdigest()
+
+
+def history_name(folder, norad):
+    return [f for f in os.listdir(folder) if f.startswith(norad + "-")][0]
+
+
+def keep_before(sets, t, keep):
+    """Adds the last set before t and its fitting window; its index or None."""
+    before = [k for k, s in enumerate(sets) if s[0] < t]
+    if not before:
+        return None
+    k = before[-1]
+    start = sets[k][0] - datetime.timedelta(days=FIT_WINDOW)
+    for j in range(k, -1, -1):
+        if sets[j][0] < start:
+            break
+        keep.add(j)
+    return k
 
 
 def main():
     src = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "..", "..", "..", "shared", "data")
     src = os.path.normpath(src)
+    other = os.path.join(src, "reentry-other")
     os.makedirs(os.path.join(OUT, "reentry"), exist_ok=True)
     os.makedirs(os.path.join(OUT, "example"), exist_ok=True)
 
-    rows = list(csv.DictReader(open(os.path.join(src, "reentries.csv"), encoding="ascii")))
-    flux_days = set()
+    objects = []  # (norad, name, kind, decay text, powered_until, folder)
+    for r in csv.DictReader(open(os.path.join(src, "reentries.csv"), encoding="ascii")):
+        objects.append((r["norad"], r["name"], STARLINK_KIND, r["reentry_utc"], "", os.path.join(src, "reentry")))
+    for r in csv.DictReader(open(os.path.join(other, "reentries.csv"), encoding="ascii")):
+        objects.append((r["norad"], r["name"], r["kind"], r["decay_utc"], r["powered_until"], other))
+    campaigns = list(csv.DictReader(open(os.path.join(other, "campaign-predictions.csv"), encoding="ascii")))
+
+    days = set()  # epoch days of the kept sets: the space-weather rows needed
     kept_total = 0
     files = []
     with open(os.path.join(OUT, "reentries.csv"), "w", encoding="ascii", newline="\n") as dk:
-        dk.write("norad,name,reentry_utc\n")
-        for r in rows:
-            dk.write("%s,%s,%s\n" % (r["norad"], r["name"], r["reentry_utc"]))
-            name = [f for f in os.listdir(os.path.join(src, "reentry")) if f.startswith(r["norad"] + "-")][0]
-            title, sets = read_sets(os.path.join(src, "reentry", name))
-            real = datetime.datetime.fromisoformat(r["reentry_utc"]) + datetime.timedelta(hours=12)
+        dk.write("norad,name,kind,decay_utc,powered_until\n")
+        for norad, name, kind, decay, powered, folder in objects:
+            dk.write("%s,%s,%s,%s,%s\n" % (norad, name, kind, decay, powered))
+            fname = history_name(folder, norad)
+            title, sets = read_sets(os.path.join(folder, fname))
+            real, minutes = parse_time(decay)
             keep = set()
-            for lead in LEADS:
-                t = real - datetime.timedelta(days=lead)
-                before = [k for k, s in enumerate(sets) if s[0] < t]
-                if not before:
-                    continue
-                k = before[-1]
-                start = sets[k][0] - datetime.timedelta(days=FIT_WINDOW)
-                for j in range(k, -1, -1):
-                    if sets[j][0] < start:
-                        break
-                    keep.add(j)
-                day = sets[k][0].date()
-                for d in range(FLUX_DAYS + 1):
-                    flux_days.add(day - datetime.timedelta(days=d))
-            out = os.path.join(OUT, "reentry", name)
+            leads = [datetime.timedelta(days=d) for d in DAY_LEADS]
+            if minutes:
+                leads += [datetime.timedelta(hours=h) for h in HOUR_LEADS]
+            for lead in leads:
+                keep_before(sets, real - lead, keep)
+            issued = [parse_time(c["issued_utc"])[0] - datetime.timedelta(hours=12)
+                      if "T" not in c["issued_utc"] else parse_time(c["issued_utc"])[0]
+                      for c in campaigns if c["norad"] == norad and c["issued_utc"]]
+            if issued:
+                start = min(issued) - datetime.timedelta(days=FIT_WINDOW + 1)
+                keep.update(k for k, s in enumerate(sets) if start <= s[0] < real)
+            out = os.path.join(OUT, "reentry", fname)
             with open(out, "w", encoding="ascii", newline="\n") as f:
                 f.write(title + "\n")
                 for k in sorted(keep):
                     f.write(sets[k][1] + "\n" + sets[k][2] + "\n")
+                    days.add(sets[k][0].date())
             kept_total += len(keep)
-            files.append((name, len(keep), len(sets)))
+            files.append((fname, len(keep), len(sets), os.path.relpath(folder, src)))
 
-    # Daily flux rows of the days the trailing means need.
-    with open(os.path.join(src, "f107.csv"), encoding="ascii") as f, \
-            open(os.path.join(OUT, "f107.csv"), "w", encoding="ascii", newline="\n") as o:
+    # Space-weather rows of the epoch days, header and rows byte for byte.
+    sw_src = os.path.join(src, SPACE_WEATHER)
+    nsw = 0
+    with open(sw_src, "rb") as f, open(os.path.join(OUT, "space-weather.csv"), "wb") as o:
         o.write(f.readline())
-        nflux = 0
         for line in f:
-            if datetime.date.fromisoformat(line[:10]) in flux_days:
+            if datetime.date.fromisoformat(line[:10].decode("ascii")) in days:
                 o.write(line)
-                nflux += 1
+                nsw += 1
+
+    # The published forecasts, unchanged.
+    cp_src = os.path.join(other, "campaign-predictions.csv")
+    with open(cp_src, "rb") as f, open(os.path.join(OUT, "campaign-predictions.csv"), "wb") as o:
+        o.write(f.read())
 
     # The last months of one object, every set, for the decay picture.
     ex_name, ex_days = EXAMPLE
@@ -108,31 +148,45 @@ def main():
         for s in ex:
             f.write(s[1] + "\n" + s[2] + "\n")
 
+    nstar = sum(1 for o in objects if o[2] == STARLINK_KIND)
     with open(os.path.join(OUT, "SOURCES.md"), "w", encoding="ascii", newline="\n") as f:
         f.write("# Where the validation data come from\n\n")
         f.write("Written by `tools/validate/extract.py` from the shared data folder (`%s`); "
-                "do not edit by hand, run the script again.\n\n" % os.path.relpath(src, os.path.join(HERE, "..")))
-        f.write("- `reentries.csv`: norad, name and catalogued decay day (`reentry_utc`) of the 90 objects, "
-                "copied from the shared `reentries.csv` (sha256 %s). The decay day is the CelesTrak SATCAT "
-                "DECAY_DATE (18th Space Defense Squadron), a UTC day only.\n" % sha256(os.path.join(src, "reentries.csv")))
+                "do not edit by hand, run the script again.\n\n" % os.path.relpath(src, os.path.join(HERE, "..", "..")))
+        f.write("- `reentries.csv`: norad, name, kind, decay and end of a known powered phase of the %d objects.\n"
+                "  - %d Starlink satellites (kind `%s`) from the shared `reentries.csv` (sha256 %s): the decay is "
+                "the CelesTrak SATCAT DECAY_DATE (18th Space Defense Squadron), a UTC day only.\n"
+                "  - %d other objects from the shared `reentry-other/reentries.csv` (sha256 %s; its SOURCES.md, "
+                "sha256 %s, gives every source): kind, decay (a day, or a time to the minute where 18 SPCS or the "
+                "operator published one) and `powered_until` as written there.\n"
+                % (len(objects), nstar, STARLINK_KIND, sha256(os.path.join(src, "reentries.csv")),
+                   len(objects) - nstar, sha256(os.path.join(other, "reentries.csv")),
+                   sha256(os.path.join(other, "SOURCES.md"))))
         f.write("- `reentry/*.tle`: for each object, only the sets that the validation reads: for each lead "
-                "time (%s days before the re-entry day's noon) the last set before that time and every set of "
-                "the %g days before it (the fitting window); %d sets in all. Title line once, then the sets "
-                "in epoch order, copied unchanged from the shared `reentry/` files. Those files are "
-                "Space-Track `gp_history` results from the research repository "
+                "time (%s days before the re-entry, and %s hours for a re-entry known to the minute; a day's "
+                "re-entry is taken at its noon) the last set before that time and every set of the %g days "
+                "before it (the fitting window); for the objects of the re-entry campaigns, every set from "
+                "%g days before the first forecast's issue day to the re-entry; %d sets in all. Title line "
+                "once, then the sets in epoch order, copied unchanged from the shared files. The Starlink "
+                "files are Space-Track `gp_history` results from the research repository "
                 "`cricket-sun/Orbital-Maneuver-Patterns-of-Starlink-Constellation-Behavior-Inversion-Based-on-Historical-TLE-Data` "
                 "(commit dc7e1af341180120692b201971713335e04e60ca), and for 44758 the CelesTrak `active` snapshots "
-                "of `ivanfurlan1/data-satarg`. Space-Track's user agreement limits passing its data on: check it "
-                "before publishing this folder.\n" % (", ".join(str(x) for x in LEADS), FIT_WINDOW, kept_total))
-        f.write("- `f107.csv`: the rows of the shared `f107.csv` (CelesTrak SW-All.csv, observed daily F10.7 "
-                "with its centred 81-day mean; sha256 %s) for the %d days that the trailing %d-day means at "
-                "the chosen sets' epochs need (%d rows).\n" % (sha256(os.path.join(src, "f107.csv")), FLUX_DAYS + 1, FLUX_DAYS, nflux))
+                "of `ivanfurlan1/data-satarg`; the others are described in `reentry-other/SOURCES.md`. "
+                "Space-Track's user agreement limits passing its data on: check it before publishing this folder.\n"
+                % (", ".join(str(x) for x in DAY_LEADS), ", ".join(str(x) for x in HOUR_LEADS), FIT_WINDOW,
+                   FIT_WINDOW + 1, kept_total))
+        f.write("- `space-weather.csv`: the header and the rows of the %d days on which a kept set has its "
+                "epoch (%d rows), byte for byte (CRLF line ends, every column), of the shared `%s` (CelesTrak "
+                "SW-All.csv, sha256 %s; see `space-weather/SOURCES.md`). A set's flux is that day's "
+                "`F10.7_OBS_LAST81`.\n" % (len(days), nsw, SPACE_WEATHER, sha256(sw_src), ))
+        f.write("- `campaign-predictions.csv`: copied unchanged from the shared `reentry-other/` (sha256 %s): "
+                "the predictions that the re-entry campaigns published.\n" % sha256(cp_src))
         f.write("- `example/%s`: the last %d days of sets of the shared `long/%s` (same research repository), "
                 "%d sets, unchanged, for the decay picture of the README.\n\n" % (ex_name, ex_days, ex_name, len(ex)))
-        f.write("| file | sets kept | sets in the source file |\n|---|---|---|\n")
-        for name, k, n in files:
-            f.write("| reentry/%s | %d | %d |\n" % (name, k, n))
-    print("kept %d sets of %d objects, %d flux days, %d example sets" % (kept_total, len(files), nflux, len(ex)))
+        f.write("| file | shared folder | sets kept | sets in the source file |\n|---|---|---|---|\n")
+        for name, k, n, folder in files:
+            f.write("| reentry/%s | %s | %d | %d |\n" % (name, folder, k, n))
+    print("kept %d sets of %d objects, %d space-weather rows, %d example sets" % (kept_total, len(files), nsw, len(ex)))
 
 
 if __name__ == "__main__":

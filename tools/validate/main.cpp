@@ -1,13 +1,14 @@
 // morvel-validate: Morvel's predictions from real histories of re-entered
-// objects against their catalogued decay days. Writes one CSV row per object
-// and lead time and a Markdown report with the accuracy summary.
+// objects against their real re-entries, and beside the forecasts that the
+// re-entry campaigns published. Writes one CSV row per object and lead time,
+// one per campaign forecast, and a Markdown report with the accuracy by kind.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,15 +20,17 @@ using namespace morvel::validation;
 namespace {
 
 constexpr double inf = std::numeric_limits<double>::infinity();
-constexpr int fluxMeanDays = 81;
-constexpr double campaignWindow = 0.2;  // p of the re-entry campaigns
 constexpr double wantedCoverage = 0.9;
+// Campaign objects: Morvel's prediction from every set from this many days
+// before the first forecast's issue time, for the figure.
+constexpr double campaignSpan = 1.0;
 
 struct options {
     std::string data = "tools/validate/data";
     std::string fluxFile;
     std::string csv = "docs/validation.csv";
     std::string md = "docs/validation.md";
+    std::string campaignCsv;  // default: the CSV's name with -campaigns
     double flux = 150.0;
 };
 
@@ -42,9 +45,11 @@ struct predictions {
 struct row {
     int norad;
     std::string name;
-    double lead;
+    std::string kind;
+    lead ld;
     double epoch;
     double real;
+    double uncertainty;
     double perigee;
     bool drag;
     fit f;
@@ -57,16 +62,38 @@ struct row {
 struct object {
     int norad;
     std::string name;
+    std::string kind;
+    reentry real;
+    double poweredUntil;
+    std::string poweredText;
     std::vector<manoeuvre> powered;
     std::vector<element> history;
+};
+
+struct campaignRow {
+    forecast f;
+    comparison c;
+    const object* ob;
+};
+
+// Morvel's prediction from one set of a campaign object, for the figure.
+struct setPrediction {
+    const object* ob;
+    double epoch;
+    double predicted;
 };
 
 void usage() {
     std::printf(
         "usage: morvel-validate [--data DIR] [--flux F] [--flux-file FILE] [--csv FILE] [--md FILE]\n"
-        "  DIR holds reentries.csv and reentry/<norad>-*.tle (default tools/validate/data)\n"
-        "  F is the fixed flux (default 150); FILE of daily flux gives each set the\n"
-        "  mean of the 81 days before its epoch\n");
+        "                       [--campaigns-csv FILE]\n"
+        "  (the campaigns CSV defaults to the CSV's name with -campaigns before .csv)\n"
+        "  DIR holds reentries.csv (columns norad, name, decay_utc as YYYY-MM-DD or\n"
+        "  YYYY-MM-DDTHH:MM, optional kind and powered_until), one element file\n"
+        "  <norad>-*.tle per object in DIR or DIR/reentry, and optionally\n"
+        "  campaign-predictions.csv (default tools/validate/data)\n"
+        "  F is the fixed flux (default 150); FILE is a space-weather file (CelesTrak\n"
+        "  SW-All.csv form): each set gets the 81-day mean flux of its epoch's day\n");
 }
 
 bool parse(int argc, char** argv, options& o) {
@@ -78,20 +105,32 @@ bool parse(int argc, char** argv, options& o) {
         else if (a == "--flux-file") o.fluxFile = v;
         else if (a == "--csv") o.csv = v;
         else if (a == "--md") o.md = v;
+        else if (a == "--campaigns-csv") o.campaignCsv = v;
         else if (a == "--flux") {
             if (std::sscanf(v.c_str(), "%lf", &o.flux) != 1 || !(o.flux > 0)) return false;
         } else return false;
     }
+    if (o.campaignCsv.empty()) {
+        const std::size_t dot = o.csv.rfind(".csv");
+        o.campaignCsv = (dot == std::string::npos ? o.csv : o.csv.substr(0, dot)) + "-campaigns.csv";
+    }
     return true;
 }
 
+// The element file of `norad` in DIR/reentry or DIR: a name that starts with
+// the number and a '-' or '.', and is no table.
 std::string historyFile(const std::string& dir, int norad) {
     namespace fs = std::filesystem;
-    const std::string prefix = std::to_string(norad) + "-";
-    std::error_code ec;
-    for (const auto& e : fs::directory_iterator(dir + "/reentry", ec)) {
-        const std::string n = e.path().filename().string();
-        if (n.rfind(prefix, 0) == 0) return e.path().string();
+    const std::string n = std::to_string(norad);
+    for (const std::string& d : {dir + "/reentry", dir}) {
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(d, ec)) {
+            const std::string name = e.path().filename().string();
+            const std::string ext = e.path().extension().string();
+            if (name.rfind(n, 0) == 0 && name.size() > n.size() && (name[n.size()] == '-' || name[n.size()] == '.') &&
+                ext != ".csv" && ext != ".md" && e.is_regular_file())
+                return e.path().string();
+        }
     }
     return {};
 }
@@ -121,15 +160,13 @@ std::string fraction(double v) {
     return std::isinf(v) ? "inf" : num(v, "%.2f");
 }
 
-std::string leadName(double lead) { return lead == 0 ? "last" : num(lead, "%.0f"); }
-
-// Error cell of the Markdown tables: hours, or "<12 h" within the day, or
-// "none" for a missing prediction.
+// Error cell of the Markdown tables: hours, or "<12 h" within a catalogued
+// day, or "none" for a missing prediction.
 std::string hoursCell(double predicted, const row& r) {
-    const error e = errorOf(predicted, r.real, r.epoch);
+    const error e = errorOf(predicted, r.real, r.epoch, r.uncertainty);
     if (std::isinf(e.hours)) return "none";
-    if (e.withinDay) return "<12 h";
-    return num(e.hours, "%+.0f");
+    if (r.uncertainty > 0 && e.withinDay) return "<12 h";
+    return num(e.hours, r.uncertainty > 0 ? "%+.0f" : "%+.1f");
 }
 
 std::string pct(double v) { return std::isnan(v) ? "-" : std::isinf(v) ? "inf" : num(100 * v, "%.0f %%"); }
@@ -140,29 +177,38 @@ double pick(const predictions& p, int method) {
 
 const char* const methodNames[] = {"decay list", "full evolution", "fitted derivative"};
 
-// |relative error| of one method over the rows of a lead time.
-std::vector<double> relErrors(const std::vector<row>& rows, double lead, int method, bool obs,
-                              bool dragOnlyRows) {
+using rowFilter = std::function<bool(const row&)>;
+
+bool everyRow(const row&) { return true; }
+bool dragRow(const row& r) { return r.drag; }
+
+// Signed relative errors of one method over the rows of a lead time.
+std::vector<double> relErrors(const std::vector<row>& rows, lead l, int method, bool obs, const rowFilter& keep) {
     std::vector<double> v;
     for (const row& r : rows) {
-        if (r.lead != lead || (dragOnlyRows && !r.drag)) continue;
+        if (!(r.ld == l) || !keep(r)) continue;
         const predictions& p = obs ? r.observed : r.fixed;
-        v.push_back(std::fabs(errorOf(pick(p, method), r.real, r.epoch).relative));
+        v.push_back(errorOf(pick(p, method), r.real, r.epoch).relative);
     }
+    return v;
+}
+
+std::vector<double> absolute(std::vector<double> v) {
+    for (double& x : v) x = std::fabs(x);
     return v;
 }
 
 struct coverage {
     int n;
-    double share;   // of the campaign window
+    double share;   // inside the campaign window
     double needed;  // p for the wanted coverage
 };
 
-coverage coverOf(const std::vector<row>& rows, double lead, int method, bool obs, bool dragOnlyRows) {
+coverage coverOf(const std::vector<row>& rows, lead l, int method, bool obs, const rowFilter& keep) {
     std::vector<double> need;
     int in = 0;
     for (const row& r : rows) {
-        if (r.lead != lead || (dragOnlyRows && !r.drag)) continue;
+        if (!(r.ld == l) || !keep(r)) continue;
         const predictions& p = obs ? r.observed : r.fixed;
         const double w = windowNeeded(pick(p, method), r.real, r.epoch);
         need.push_back(w);
@@ -172,9 +218,13 @@ coverage coverOf(const std::vector<row>& rows, double lead, int method, bool obs
     return {n, n ? static_cast<double>(in) / n : std::nan(""), quantile(need, wantedCoverage)};
 }
 
+// Every lead time of the run, in the order of the tables.
+std::vector<lead> allLeads() { return leadsFor(0); }
+
 void writeCsv(const std::string& path, const std::vector<row>& rows) {
     std::ofstream o(path);
-    o << "norad,name,lead_days,set_epoch,perigee_km,real_reentry,remaining_days,drag_decay,fit_sets";
+    o << "norad,name,kind,lead,lead_days,set_epoch,perigee_km,real_reentry,real_uncertainty_h,remaining_days,"
+         "drag_decay,fit_sets";
     for (const char* c : {"150", "obs"}) {
         o << ",flux_" << c;
         for (const char* m : {"list", "evol", "fit"}) {
@@ -183,9 +233,10 @@ void writeCsv(const std::string& path, const std::vector<row>& rows) {
     }
     o << "\n";
     for (const row& r : rows) {
-        o << r.norad << "," << r.name << "," << leadName(r.lead) << "," << isoTime(r.epoch) << ","
-          << num(r.perigee, "%.1f") << "," << isoTime(r.real) << "," << num(r.real - r.epoch, "%.3f")
-          << "," << (r.drag ? 1 : 0) << "," << r.f.sets;
+        o << r.norad << "," << csvField(r.name) << "," << csvField(r.kind) << "," << leadName(r.ld) << ","
+          << (r.ld.days == 0 ? "last" : num(r.ld.days, "%g")) << "," << isoTime(r.epoch) << ","
+          << num(r.perigee, "%.1f") << "," << isoTime(r.real) << "," << num(r.uncertainty * 24, "%.0f") << ","
+          << num(r.real - r.epoch, "%.3f") << "," << (r.drag ? 1 : 0) << "," << r.f.sets;
         for (const predictions* p : {&r.fixed, &r.observed}) {
             o << "," << num(p->flux, "%.1f");
             for (int m = 0; m < 3; ++m) {
@@ -198,8 +249,95 @@ void writeCsv(const std::string& path, const std::vector<row>& rows) {
     }
 }
 
-void writeSummary(std::ostream& o, const std::vector<row>& rows, bool haveObs, bool dragRows) {
-    o << "| lead (days) | objects |";
+void writeCampaignCsv(const std::string& path, const std::vector<campaignRow>& rows,
+                      const std::vector<setPrediction>& every) {
+    std::ofstream o(path);
+    o << "norad,name,source,forecaster,issued_utc,set_epoch,flux,predicted_utc,window_minus_h,window_plus_h,"
+         "real_reentry,error_h,window_holds\n";
+    for (const campaignRow& c : rows) {
+        const std::string when = c.f.issued < 0 ? "" : c.f.issuedDayOnly ? isoTime(c.f.issued).substr(0, 10)
+                                                                        : isoTime(c.f.issued);
+        o << c.f.norad << "," << csvField(c.ob->name) << ",published," << csvField(c.f.forecaster) << "," << when << ",,,"
+          << isoTime(c.f.predicted) << "," << num(c.f.minus * 24, "%.2f") << "," << num(c.f.plus * 24, "%.2f")
+          << "," << isoTime(c.ob->real.t) << "," << num(c.c.publishedHours, "%.2f") << ","
+          << (c.c.publishedHolds ? 1 : 0) << "\n";
+        if (c.c.set < 0) continue;
+        const double epoch = c.ob->history[static_cast<std::size_t>(c.c.set)].epoch;
+        const double half = c.c.morvel > 0 ? campaignWindow * (c.c.morvel - epoch) * 24 : inf;
+        o << c.f.norad << "," << csvField(c.ob->name) << ",morvel," << csvField(c.f.forecaster) << "," << when << ","
+          << isoTime(epoch) << "," << num(c.c.flux, "%.1f") << "," << isoTime(c.c.morvel) << ","
+          << num(half, "%.2f") << "," << num(half, "%.2f") << "," << isoTime(c.ob->real.t) << ","
+          << num(c.c.morvelHours, "%.2f") << "," << (c.c.morvelHolds ? 1 : 0) << "\n";
+    }
+    for (const setPrediction& s : every) {
+        o << s.ob->norad << "," << csvField(s.ob->name) << ",morvel-every-set,,," << isoTime(s.epoch) << ",,"
+          << isoTime(s.predicted) << ",,," << isoTime(s.ob->real.t) << ","
+          << num(s.predicted > 0 ? (s.predicted - s.ob->real.t) * 24 : inf, "%.2f") << ",\n";
+    }
+}
+
+// The groups of the tables by kind: each kind, drag decay and all (one group
+// when none of its predictions is powered), then, with three kinds or more,
+// every kind but the largest together, so that the small samples also show
+// pooled.
+struct group {
+    std::string label;
+    rowFilter keep;
+};
+
+std::vector<group> groupsOf(const std::vector<object>& objects, const std::vector<row>& rows) {
+    std::vector<std::string> kinds;
+    std::vector<int> count;
+    for (const object& ob : objects) {
+        std::size_t i = 0;
+        while (i < kinds.size() && kinds[i] != ob.kind) ++i;
+        if (i == kinds.size()) {
+            kinds.push_back(ob.kind);
+            count.push_back(0);
+        }
+        ++count[i];
+    }
+    std::vector<group> g;
+    auto add = [&](const std::string& label, const rowFilter& in) {
+        bool powered = false;
+        for (const row& r : rows) powered = powered || (in(r) && !r.drag);
+        if (!powered) {
+            g.push_back({label + ", all drag decay", in});
+            return;
+        }
+        g.push_back({label + ", drag decay", [in](const row& r) { return in(r) && r.drag; }});
+        g.push_back({label + ", all", in});
+    };
+    for (const std::string& k : kinds) add(k, [k](const row& r) { return r.kind == k; });
+    if (kinds.size() >= 3) {
+        std::size_t big = 0;
+        for (std::size_t i = 1; i < kinds.size(); ++i) big = count[i] > count[big] ? i : big;
+        const std::string k = kinds[big];
+        add("all but " + k, [k](const row& r) { return r.kind != k; });
+    }
+    return g;
+}
+
+void writeKindTable(std::ostream& o, const std::vector<row>& rows, const std::vector<group>& groups, bool obs) {
+    o << "| objects | lead | predictions | median error | 90th percentile | median signed error | predicted "
+         "late | inside ±20 % | p for 90 % |\n|---|---|---|---|---|---|---|---|---|\n";
+    for (const group& g : groups) {
+        for (lead l : allLeads()) {
+            const std::vector<double> v = relErrors(rows, l, 0, obs, g.keep);
+            if (v.empty()) continue;
+            int late = 0;
+            for (double x : v) late += x > 0 ? 1 : 0;
+            const std::vector<double> a = absolute(v);
+            const coverage c = coverOf(rows, l, 0, obs, g.keep);
+            o << "| " << g.label << " | " << leadName(l) << " | " << v.size() << " | " << pct(quantile(a, 0.5))
+              << " | " << pct(quantile(a, 0.9)) << " | " << pct(quantile(v, 0.5)) << " | " << late << " of "
+              << v.size() << " | " << pct(c.share) << " | " << fraction(c.needed) << " |\n";
+        }
+    }
+}
+
+void writeSummary(std::ostream& o, const std::vector<row>& rows, bool haveObs, const rowFilter& keep) {
+    o << "| lead | objects |";
     for (int m = 0; m < 3; ++m) {
         o << " " << methodNames[m] << ", flux 150 |";
         if (haveObs) o << " " << methodNames[m] << ", observed flux |";
@@ -207,12 +345,13 @@ void writeSummary(std::ostream& o, const std::vector<row>& rows, bool haveObs, b
     o << "\n|---|---|";
     for (int m = 0; m < 3 * (haveObs ? 2 : 1); ++m) o << "---|";
     o << "\n";
-    for (double lead : leadTimes) {
-        const std::vector<double> any = relErrors(rows, lead, 0, false, dragRows);
-        o << "| " << leadName(lead) << " | " << any.size() << " |";
+    for (lead l : allLeads()) {
+        const std::vector<double> any = relErrors(rows, l, 0, false, keep);
+        if (any.empty()) continue;
+        o << "| " << leadName(l) << " | " << any.size() << " |";
         for (int m = 0; m < 3; ++m) {
             for (int obs = 0; obs < (haveObs ? 2 : 1); ++obs) {
-                const std::vector<double> v = relErrors(rows, lead, m, obs == 1, dragRows);
+                const std::vector<double> v = absolute(relErrors(rows, l, m, obs == 1, keep));
                 o << " " << pct(quantile(v, 0.5)) << " / " << pct(quantile(v, 0.9)) << " |";
             }
         }
@@ -221,42 +360,121 @@ void writeSummary(std::ostream& o, const std::vector<row>& rows, bool haveObs, b
 }
 
 void writeCoverage(std::ostream& o, const std::vector<row>& rows, bool obs) {
-    o << "| lead (days) | all: objects | all: inside ±20 % | all: p for 90 % | drag: objects | drag: "
+    o << "| lead | all: objects | all: inside ±20 % | all: p for 90 % | drag: objects | drag: "
          "inside ±20 % | drag: p for 90 % | fitted, drag: inside ±20 % | fitted, drag: p for 90 % |\n"
          "|---|---|---|---|---|---|---|---|---|\n";
-    for (double lead : leadTimes) {
-        const coverage a = coverOf(rows, lead, 0, obs, false);
-        const coverage d = coverOf(rows, lead, 0, obs, true);
-        const coverage fd = coverOf(rows, lead, 2, obs, true);
-        o << "| " << leadName(lead) << " | " << a.n << " | " << pct(a.share) << " | "
-          << fraction(a.needed) << " | " << d.n << " | " << pct(d.share) << " | "
-          << fraction(d.needed) << " | " << pct(fd.share) << " | " << fraction(fd.needed)
-          << " |\n";
+    for (lead l : allLeads()) {
+        const coverage a = coverOf(rows, l, 0, obs, everyRow);
+        if (a.n == 0) continue;
+        const coverage d = coverOf(rows, l, 0, obs, dragRow);
+        const coverage fd = coverOf(rows, l, 2, obs, dragRow);
+        o << "| " << leadName(l) << " | " << a.n << " | " << pct(a.share) << " | " << fraction(a.needed) << " | "
+          << d.n << " | " << pct(d.share) << " | " << fraction(d.needed) << " | " << pct(fd.share) << " | "
+          << fraction(fd.needed) << " |\n";
+    }
+}
+
+// Hours of error of the decay-list estimate for the re-entries known to the
+// minute, one column per object.
+void writeMinuteTable(std::ostream& o, const std::vector<row>& rows, const std::vector<object>& objects, bool obs) {
+    std::vector<const object*> exact;
+    for (const object& ob : objects) {
+        if (ob.real.uncertainty == 0) exact.push_back(&ob);
+    }
+    o << "| lead |";
+    for (const object* ob : exact) o << " " << ob->norad << " " << ob->name << " (re-entry " << isoTime(ob->real.t) << ") |";
+    o << "\n|---|";
+    for (std::size_t i = 0; i < exact.size(); ++i) o << "---|";
+    o << "\n";
+    for (lead l : allLeads()) {
+        std::string line = "| " + leadName(l) + " |";
+        bool any = false;
+        for (const object* ob : exact) {
+            std::string cell = "no set";
+            for (const row& r : rows) {
+                if (r.norad != ob->norad || !(r.ld == l)) continue;
+                any = true;
+                cell = hoursCell((obs ? r.observed : r.fixed).estimate, r) + " (set " +
+                       num((r.real - r.epoch) * 24, "%.1f") + " h before" + (r.drag ? "" : ", powered") + ")";
+            }
+            line += " " + cell + " |";
+        }
+        if (any) o << line << "\n";
+    }
+}
+
+// Hours with their sign; an error that rounds to nothing has none.
+std::string hoursText(double h) {
+    if (std::isinf(h)) return "none";
+    return std::fabs(h) < 0.05 ? "0.0 h" : num(h, "%+.1f h");
+}
+
+void writeCampaignTable(std::ostream& o, const std::vector<campaignRow>& rows) {
+    o << "| object | forecaster | issued (UTC) | published (window) | its error | window holds it | Morvel's "
+         "set (UTC) | flux | Morvel (±20 %) | its error | window holds it |\n"
+         "|---|---|---|---|---|---|---|---|---|---|---|\n";
+    for (const campaignRow& c : rows) {
+        const std::string issued = c.f.issued < 0 ? "not known" : c.f.issuedDayOnly
+                                                                      ? isoTime(c.f.issued).substr(0, 10) + " (day)"
+                                                                      : isoTime(c.f.issued);
+        o << "| " << c.f.norad << " " << c.ob->name << " | " << c.f.forecaster << " | " << issued << " | "
+          << isoTime(c.f.predicted) << " (-" << num(c.f.minus * 24, "%.1f") << " h, +" << num(c.f.plus * 24, "%.1f")
+          << " h) | " << hoursText(c.c.publishedHours) << " | " << (c.c.publishedHolds ? "yes" : "no") << " | ";
+        if (c.c.set < 0) {
+            o << (c.f.issued < 0 ? "no issue time" : "no set before it") << " | | | | |\n";
+            continue;
+        }
+        const double epoch = c.ob->history[static_cast<std::size_t>(c.c.set)].epoch;
+        o << isoTime(epoch) << " | " << num(c.c.flux, "%.0f") << " | " << isoTime(c.c.morvel) << " (±"
+          << num(campaignWindow * (c.c.morvel - epoch) * 24, "%.1f") << " h) | " << hoursText(c.c.morvelHours)
+          << " | " << (c.c.morvelHolds ? "yes" : "no") << " |\n";
     }
 }
 
 void writeMarkdown(const std::string& path, const options& opt, const std::vector<row>& rows,
-                   const std::vector<object>& objects, bool haveObs) {
+                   const std::vector<object>& objects, const std::vector<campaignRow>& campaigns, bool haveObs,
+                   int fluxFallbacks, const std::vector<std::string>& problems) {
     std::ofstream o(path);
-    int dragObjects = 0;
-    for (const object& ob : objects) dragObjects += ob.powered.empty() ? 1 : 0;
-    int dragRows = 0;
-    for (const row& r : rows) dragRows += r.drag ? 1 : 0;
+    const std::vector<group> groups = groupsOf(objects, rows);
     double agree = 0;
     for (const row& r : rows) {
         for (const predictions* p : {&r.fixed, &r.observed}) {
             if (p->estimate > 0 && p->evolved > 0) agree = std::max(agree, std::fabs(p->evolved - p->estimate));
         }
     }
+    const char* fluxName = haveObs ? "observed flux" : "flux 150";
 
-    o << "# Accuracy against real re-entries\n\n"
-         "Generated by `make validate` (`morvel-validate";
+    o << "# Accuracy against real re-entries\n\n";
+    if (!problems.empty()) {
+        o << "**Incomplete run: " << problems.size()
+          << " input problems, the objects concerned are left out of every figure below:**\n\n";
+        for (const std::string& p : problems) o << "- " << p << "\n";
+        o << "\n";
+    }
+    o << "Generated by `make validate` (`morvel-validate";
     if (!opt.fluxFile.empty()) o << " --flux-file " << opt.fluxFile;
     o << "`); do not edit by hand.\n\n"
-      << "Histories: " << objects.size() << " re-entered satellites (`" << opt.data
-      << "/`, see its SOURCES.md). For each lead time of 60, 30, 14, 7, 3 and 1 day before the real "
-         "re-entry, and for the last set before it, the last element set whose epoch lies before that "
-         "time is primed and its re-entry predicted three ways:\n\n"
+      << "Histories: " << objects.size() << " re-entered objects (`" << opt.data << "/`, see its SOURCES.md):";
+    {
+        std::vector<std::string> seen;
+        for (const object& ob : objects) {
+            bool have = false;
+            for (const std::string& k : seen) have = have || k == ob.kind;
+            if (have) continue;
+            seen.push_back(ob.kind);
+            int n = 0;
+            for (const object& x : objects) n += x.kind == ob.kind ? 1 : 0;
+            o << (seen.size() > 1 ? "," : "") << " " << n << " of kind " << ob.kind;
+        }
+    }
+    o << ". For each lead time of 60, 30, 14, 7, 3 and 1 day before the real re-entry, for the last set "
+         "before it, and, for a re-entry known to the minute, also 48, 24, 12, 6 and 3 hours before it, the "
+         "last element set whose epoch lies before that time is primed and its re-entry predicted three ways "
+         "(a set is used for a lead only when its epoch lies at most the lead itself before the lead's time, "
+         "and the last set at most "
+      << num(lastSetAge, "%.0f")
+      << " days before the re-entry, so that a history that stops months early tests long leads only; the 24 "
+         "h lead is the 1 d lead's time, shown in both series):\n\n"
          "- **decay list**: epoch + lifetime after priming, as the decay list gives it;\n"
          "- **full evolution**: the 0.01-day evolution until decay (at most "
       << num(evolutionSpan, "%.0f") << " days), `decayedAt`;\n"
@@ -266,71 +484,101 @@ void writeMarkdown(const std::string& path, const options& opt, const std::vecto
       << num(fitWindowDays, "%.0f")
       << " days up to and including the chosen set (at least 3 sets over at least 6 hours; the CSV "
          "column `fit_sets` gives the number).\n\n"
-         "The real re-entry is the catalogued decay day, a UTC day only: it is taken at noon, known to "
-         "half a day either way, so an error below 12 hours is shown as `<12 h`. The relative error is "
+         "A real re-entry given as a UTC day only is taken at its noon, known to half a day either way, so an "
+         "error below 12 hours is shown as `<12 h`; one given to the minute is exact. The relative error is "
          "the error divided by the real remaining time (real re-entry less the set's epoch). With "
-         "`--flux-file`, the observed flux of a set is the mean of the daily observed 10.7 cm flux of "
-         "the "
-      << fluxMeanDays
-      << " days before its epoch, what a forecaster had on that day; otherwise only the flux 150 is "
-         "used. A missing prediction (no decay predicted, or none within the span) counts as an "
-         "infinite error. Quantiles are by nearest rank.\n\n"
+         "`--flux-file`, the observed flux of a set is the space-weather file's 81-day mean observed 10.7 cm "
+         "flux ending on the day of its epoch (`F10.7_OBS_LAST81`), what a forecaster had on that day ("
+      << fluxFallbacks
+      << " sets had no such day and used the flux 150); otherwise only the flux 150 is used. A missing "
+         "prediction (no decay predicted, or none within the span) counts as an infinite error. Quantiles "
+         "are by nearest rank.\n\n"
          "Without an object size the theory lowers the remaining lifetime by exactly one step per "
          "step, so the full evolution ends where the decay-list estimate says: over all rows the two "
          "differ by at most "
       << num(agree * 86400, "%.1f") << " seconds.\n\n";
 
-    o << "## Summary: drag decay\n\nMedian / 90th percentile of the absolute relative error, over the "
-      << dragRows << " predictions (" << dragObjects
-      << " objects without any powered change, and the sets of the others made after their last one) "
-         "that no powered change follows:\n\n";
-    writeSummary(o, rows, haveObs, true);
-    o << "\n## Summary: all objects\n\nThe same over all " << rows.size()
-      << " predictions, powered descents included:\n\n";
-    writeSummary(o, rows, haveObs, false);
+    o << "## Accuracy by kind\n\nDecay-list estimate, " << fluxName
+      << ". For each kind of object, the predictions that no powered change follows (drag decay) and all of "
+         "them; the error is relative to the real remaining time (median and 90th percentile of its absolute "
+         "value, and the median of its sign: positive is predicted late), with the share of real re-entries "
+         "inside the campaigns' window of ± 20 % of the predicted remaining time and the p that a window ± p "
+         "needs to hold 90 % of them. `predictions` is the number of objects behind each line (one set per "
+         "object and lead).\n\n";
+    writeKindTable(o, rows, groups, haveObs);
+    o << "\n![Relative error by kind and lead time](validation.png)\n";
 
-    // Whether the fit helps, lead by lead, over the drag-decay rows.
-    o << "\nThe fitted derivative against the set's own (decay-list estimate, "
-      << (haveObs ? "observed flux" : "flux 150") << ", drag decay): ";
+    o << "\n## Re-entries known to the minute\n\nError in hours of the decay-list estimate (" << fluxName
+      << ", positive: predicted late), and how long before the re-entry the set's epoch lies:\n\n";
+    writeMinuteTable(o, rows, objects, haveObs);
+
+    if (!campaigns.empty()) {
+        o << "\n## Side by side with the re-entry campaigns\n\nFor each published forecast: its error against "
+             "the real re-entry and whether its window holds it; and Morvel's decay-list estimate from the last "
+             "element set whose epoch lies before the forecast's issue time, with that set's flux, its error, "
+             "and whether a window of ± 20 % of its predicted remaining time holds the re-entry. The delay with "
+             "which element sets are published is ignored: a forecaster may not yet have had that set. An issue "
+             "time known only as a day is taken at the day's start. A forecast whose issue time is not known "
+             "has no Morvel prediction beside it.\n\n";
+        writeCampaignTable(o, campaigns);
+        o << "\n![Predicted re-entry against issue time](validation-campaigns.png)\n";
+    }
+
+    o << "\n## Ways of predicting\n\nMedian / 90th percentile of the absolute relative error, every kind, over "
+         "the predictions that no powered change follows:\n\n";
+    writeSummary(o, rows, haveObs, dragRow);
+    o << "\nThe same over all " << rows.size() << " predictions, powered descents included:\n\n";
+    writeSummary(o, rows, haveObs, everyRow);
+    o << "\nThe fitted derivative against the set's own (decay-list estimate, " << fluxName << ", drag decay): ";
     bool firstLead = true;
-    for (double lead : leadTimes) {
-        const double own = quantile(relErrors(rows, lead, 0, haveObs, true), 0.5);
-        const double fitted = quantile(relErrors(rows, lead, 2, haveObs, true), 0.5);
-        o << (firstLead ? "" : "; ") << "lead " << leadName(lead) << ": median " << pct(own) << " -> "
-          << pct(fitted) << (fitted < own ? " (better)" : fitted > own ? " (worse)" : " (same)");
+    for (lead l : allLeads()) {
+        const std::vector<double> ownV = absolute(relErrors(rows, l, 0, haveObs, dragRow));
+        if (ownV.empty()) continue;
+        const double own = quantile(ownV, 0.5);
+        const double fitted = quantile(absolute(relErrors(rows, l, 2, haveObs, dragRow)), 0.5);
+        o << (firstLead ? "" : "; ") << leadName(l) << ": median " << pct(own) << " -> " << pct(fitted)
+          << (fitted < own ? " (better)" : fitted > own ? " (worse)" : " (same)");
         firstLead = false;
     }
     o << ".\n\n";
 
-    o << "## Window\n\nA forecast window of the prediction ± p × the predicted remaining time. Share of "
-         "the real re-entry noons inside it for p = 0.2, and the p that a coverage of 90 % needs "
-         "(decay-list estimate, "
-      << (haveObs ? "observed flux" : "flux 150") << "; the last column pair uses the fitted derivative):\n\n";
+    o << "## Window\n\nA forecast window of the prediction ± p × the predicted remaining time, every kind. Share "
+         "of the real re-entries inside it for p = 0.2, and the p that a coverage of 90 % needs (decay-list "
+         "estimate, "
+      << fluxName << "; the last column pair uses the fitted derivative):\n\n";
     writeCoverage(o, rows, haveObs);
     o << "\nThe flux is no window: with the decay rate fixed by the observed derivative, the flux "
          "enters only through the scale height. Median change of the decay-list estimate, as a fraction "
          "of the real remaining time, at 0.7 and 1.3 times the flux: ";
     firstLead = true;
-    for (double lead : leadTimes) {
+    for (lead l : allLeads()) {
         std::vector<double> lo, hi;
         for (const row& r : rows) {
-            if (r.lead != lead) continue;
+            if (!(r.ld == l)) continue;
             lo.push_back(r.shiftLow);
             hi.push_back(r.shiftHigh);
         }
-        o << (firstLead ? "" : "; ") << "lead " << leadName(lead) << ": " << pct(quantile(lo, 0.5))
-          << ", " << pct(quantile(hi, 0.5));
+        if (lo.empty()) continue;
+        o << (firstLead ? "" : "; ") << leadName(l) << ": " << pct(quantile(lo, 0.5)) << ", "
+          << pct(quantile(hi, 0.5));
         firstLead = false;
     }
     o << ".\n\n";
 
-    o << "## Powered descents\n\nA change between successive sets that drag cannot give: a perigee "
+    o << "## Powered phases\n\nA change between successive sets that drag cannot give: a perigee "
          "fall more than three times, and 5 km beyond, what the two sets' first derivatives explain, "
          "or a rise of the semi-major axis of more than 1 km; pairs whose earlier set has its perigee below "
-         "200 km (the last hours, whose sets disagree with one another) are not tested. Predictions from sets whose fitting "
-         "window starts before such a change are left out of the drag-decay figures.\n\n"
-         "| object | changes | first | last |\n|---|---|---|---|\n";
+         "200 km (the last hours, whose sets disagree with one another) are not tested. A held orbit does not "
+         "fall, so thrust that only compensates drag shows in no history: where `reentries.csv` gives the end "
+         "of a powered phase (`powered_until`; a day alone counts to its end), the sets before it count as "
+         "powered too. Predictions from sets whose fitting window starts before a detected change or the end "
+         "of a stated phase are left out of the drag-decay figures.\n\n"
+         "| object | found by | changes | first | last |\n|---|---|---|---|---|\n";
     for (const object& ob : objects) {
+        if (!ob.poweredText.empty()) {
+            o << "| " << ob.norad << " " << ob.name << " | the data (`powered_until`) | | powered until "
+              << ob.poweredText << " | |\n";
+        }
         if (ob.powered.empty()) continue;
         const manoeuvre& a = ob.powered.front();
         const manoeuvre& b = ob.powered.back();
@@ -338,14 +586,14 @@ void writeMarkdown(const std::string& path, const options& opt, const std::vecto
             return isoTime(ob.history[static_cast<std::size_t>(m.from)].epoch) + " to " +
                    isoTime(ob.history[static_cast<std::size_t>(m.to)].epoch) + ": " + m.why;
         };
-        o << "| " << ob.norad << " " << ob.name << " | " << ob.powered.size() << " | " << when(a) << " | "
-          << (ob.powered.size() > 1 ? when(b) : "") << " |\n";
+        o << "| " << ob.norad << " " << ob.name << " | detection | " << ob.powered.size() << " | " << when(a)
+          << " | " << (ob.powered.size() > 1 ? when(b) : "") << " |\n";
     }
 
     o << "\n## Per object\n\nError in hours (positive: predicted late) of each way, flux 150"
       << (haveObs ? " / observed flux" : "") << ". `*` marks a prediction left out of the drag-decay figures.\n";
     for (const object& ob : objects) {
-        o << "\n### " << ob.norad << " " << ob.name << "\n\n"
+        o << "\n### " << ob.norad << " " << ob.name << " (" << ob.kind << ")\n\n"
           << "| lead | set epoch | perigee (km) | real re-entry | remaining (d) | flux | decay list | full "
              "evolution | fitted |\n|---|---|---|---|---|---|---|---|---|\n";
         for (const row& r : rows) {
@@ -355,13 +603,139 @@ void writeMarkdown(const std::string& path, const options& opt, const std::vecto
                 if (haveObs) c += " / " + hoursCell(pick(r.observed, m), r);
                 return c;
             };
-            o << "| " << leadName(r.lead) << (r.drag ? "" : " *") << " | " << isoTime(r.epoch) << " | "
-              << num(r.perigee, "%.0f") << " | " << isoTime(r.real) << " | "
-              << num(r.real - r.epoch, "%.2f") << " | " << num(r.fixed.flux, "%.0f")
-              << (haveObs ? " / " + num(r.observed.flux, "%.0f") : "") << " | " << cell(0) << " | "
-              << cell(1) << " | " << cell(2) << " |\n";
+            o << "| " << leadName(r.ld) << (r.drag ? "" : " *") << " | " << isoTime(r.epoch) << " | "
+              << num(r.perigee, "%.0f") << " | " << isoTime(r.real) << " | " << num(r.real - r.epoch, "%.2f")
+              << " | " << num(r.fixed.flux, "%.0f") << (haveObs ? " / " + num(r.observed.flux, "%.0f") : "")
+              << " | " << cell(0) << " | " << cell(1) << " | " << cell(2) << " |\n";
         }
     }
+}
+
+// Reads DIR/reentries.csv and every history; each problem is reported on
+// stderr and kept for the report. False when the table cannot be used at all.
+bool readObjects(const options& opt, std::vector<object>& objects, std::vector<std::string>& problems) {
+    const std::string listPath = opt.data + "/reentries.csv";
+    std::ifstream list(listPath);
+    std::string line;
+    if (!list || !std::getline(list, line)) {
+        std::fprintf(stderr, "morvel-validate: cannot read %s\n", listPath.c_str());
+        return false;
+    }
+    const std::vector<std::string> head = splitCsv(line);
+    const std::size_t cNorad = columnOf(head, {"norad"}), cName = columnOf(head, {"name"}),
+                      cDecay = columnOf(head, {"decay_utc", "decay", "reentry_utc"}),
+                      cKind = columnOf(head, {"kind"}), cPowered = columnOf(head, {"powered_until"});
+    if (cNorad == head.size() || cName == head.size() || cDecay == head.size()) {
+        std::fprintf(stderr, "morvel-validate: %s needs the columns norad, name and decay_utc (or reentry_utc)\n",
+                     listPath.c_str());
+        return false;
+    }
+    auto problem = [&](int n, const std::string& what) {
+        char where[64];
+        std::snprintf(where, sizeof where, ":%d: ", n);
+        problems.push_back(listPath + where + what);
+        std::fprintf(stderr, "morvel-validate: %s\n", problems.back().c_str());
+    };
+    for (int n = 2; std::getline(list, line); ++n) {
+        if (line.empty() || line == "\r") continue;
+        const std::vector<std::string> f = splitCsv(line);
+        if (f.size() <= std::max(cNorad, std::max(cName, cDecay))) {
+            problem(n, "too few fields");
+            continue;
+        }
+        object ob{};
+        char tail = 0;
+        if (std::sscanf(f[cNorad].c_str(), "%d%c", &ob.norad, &tail) != 1 || ob.norad <= 0) {
+            problem(n, "norad \"" + f[cNorad] + "\" is no catalogue number");
+            continue;
+        }
+        ob.name = f[cName];
+        ob.kind = cKind < f.size() && !f[cKind].empty() ? f[cKind] : "kind not given";
+        ob.real = parseReentry(f[cDecay]);
+        if (ob.real.t < 0) {
+            problem(n, "decay \"" + f[cDecay] + "\" of " + f[cNorad] + " is neither a date YYYY-MM-DD nor a time "
+                       "YYYY-MM-DDTHH:MM");
+            continue;
+        }
+        ob.poweredUntil = none;
+        if (cPowered < f.size() && !f[cPowered].empty()) {
+            bool dayOnly = false;
+            ob.poweredUntil = parseUtc(f[cPowered], dayOnly);
+            if (ob.poweredUntil < 0) {
+                problem(n, "powered_until \"" + f[cPowered] + "\" of " + f[cNorad] + " is no date or time");
+                continue;
+            }
+            if (dayOnly) ob.poweredUntil += 1;  // to the end of the day
+            ob.poweredText = f[cPowered];
+        }
+        const std::string file = historyFile(opt.data, ob.norad);
+        if (file.empty()) {
+            problem(n, "no element file " + f[cNorad] + "-*.tle for " + ob.name + " in " + opt.data + "/reentry or " +
+                       opt.data);
+            continue;
+        }
+        ob.history = readHistory(file);
+        if (ob.history.empty()) {
+            problem(n, file + " holds no element set");
+            continue;
+        }
+        ob.powered = detectPowered(ob.history);
+        objects.push_back(std::move(ob));
+    }
+    return true;
+}
+
+// Reads DIR/campaign-predictions.csv when there is one and compares each
+// forecast; problems as for the objects.
+void readCampaigns(const options& opt, const std::vector<object>& objects, const spaceWeather& sw,
+                   std::vector<campaignRow>& rows, std::vector<setPrediction>& every,
+                   std::vector<std::string>& problems) {
+    const std::string path = opt.data + "/campaign-predictions.csv";
+    std::ifstream in(path);
+    std::string line;
+    if (!in || !std::getline(in, line)) return;
+    const std::vector<std::string> head = splitCsv(line);
+    for (int n = 2; std::getline(in, line); ++n) {
+        if (line.empty() || line == "\r") continue;
+        campaignRow c{};
+        std::string why;
+        const object* ob = nullptr;
+        if (parseForecast(head, splitCsv(line), c.f, why)) {
+            for (const object& o : objects) ob = o.norad == c.f.norad ? &o : ob;
+            if (ob == nullptr) why = "forecast for " + std::to_string(c.f.norad) + ", which has no history";
+        }
+        if (ob == nullptr) {
+            problems.push_back(path + ":" + std::to_string(n) + ": " + why);
+            std::fprintf(stderr, "morvel-validate: %s\n", problems.back().c_str());
+            continue;
+        }
+        c.ob = ob;
+        c.c = compare(ob->history, c.f, ob->real.t, sw, opt.flux);
+        rows.push_back(c);
+    }
+    // Morvel's prediction from every set around the forecasts.
+    for (const object& ob : objects) {
+        double first = inf;
+        for (const campaignRow& c : rows) {
+            if (c.ob == &ob && c.f.issued >= 0) first = std::min(first, c.f.issued);
+        }
+        if (std::isinf(first)) continue;
+        for (const element& e : ob.history) {
+            if (e.epoch < first - campaignSpan || e.epoch >= ob.real.t) continue;
+            double flux = setFlux(sw, e.epoch);
+            if (flux < 0) flux = opt.flux;
+            every.push_back({&ob, e.epoch, estimateDecay(e, flux)});
+        }
+    }
+}
+
+// True when `out` is one of the inputs: an input is never overwritten.
+bool isInput(const std::string& out, const std::vector<std::string>& inputs) {
+    std::error_code ec;
+    for (const std::string& in : inputs) {
+        if (std::filesystem::equivalent(out, in, ec)) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -372,66 +746,82 @@ int main(int argc, char** argv) {
         usage();
         return 2;
     }
-    fluxTable table;
+    const std::vector<std::string> inputs = {opt.data + "/reentries.csv", opt.data + "/campaign-predictions.csv",
+                                             opt.fluxFile};
+    for (const std::string* out : {&opt.csv, &opt.md, &opt.campaignCsv}) {
+        if (isInput(*out, inputs)) {
+            std::fprintf(stderr, "morvel-validate: %s is an input; give another output name\n", out->c_str());
+            return 2;
+        }
+    }
+    spaceWeather sw;
     const bool haveObs = !opt.fluxFile.empty();
-    if (haveObs && !readFlux(opt.fluxFile, table)) {
-        std::fprintf(stderr, "morvel-validate: cannot read flux file %s\n", opt.fluxFile.c_str());
+    std::string why;
+    if (haveObs && !readSpaceWeather(opt.fluxFile, sw, why)) {
+        std::fprintf(stderr, "morvel-validate: space-weather file %s %s\n", opt.fluxFile.c_str(), why.c_str());
         return 1;
     }
-    std::ifstream list(opt.data + "/reentries.csv");
-    if (!list) {
-        std::fprintf(stderr, "morvel-validate: cannot read %s/reentries.csv\n", opt.data.c_str());
+    std::vector<object> objects;
+    std::vector<std::string> problems;
+    if (!readObjects(opt, objects, problems)) return 1;
+    if (objects.empty()) {
+        std::fprintf(stderr, "morvel-validate: no history could be read from %s: no report written\n",
+                     opt.data.c_str());
         return 1;
     }
 
     std::vector<row> rows;
-    std::vector<object> objects;
-    std::string line;
-    std::getline(list, line);  // header
-    while (std::getline(list, line)) {
-        std::stringstream s(line);
-        std::string norad, name, day;
-        std::getline(s, norad, ',');
-        std::getline(s, name, ',');
-        std::getline(s, day, ',');
-        const double real = noonOf(day);
-        const std::string file = historyFile(opt.data, std::atoi(norad.c_str()));
-        object ob{std::atoi(norad.c_str()), name, {}, readHistory(file)};
-        if (real < 0 || ob.history.empty()) {
-            std::fprintf(stderr, "morvel-validate: no history or decay day for %s\n", norad.c_str());
-            continue;
-        }
-        ob.powered = detectPowered(ob.history);
-        for (double lead : leadTimes) {
-            const int k = chooseSet(ob.history, real - lead);
+    int fluxFallbacks = 0;
+    for (const object& ob : objects) {
+        for (lead l : leadsFor(ob.real.uncertainty)) {
+            const int k = chooseForLead(ob.history, ob.real.t, l);
             if (k < 0) continue;
             const element& set = ob.history[static_cast<std::size_t>(k)];
             row r{};
             r.norad = ob.norad;
-            r.name = name;
-            r.lead = lead;
+            r.name = ob.name;
+            r.kind = ob.kind;
+            r.ld = l;
             r.epoch = set.epoch;
-            r.real = real;
+            r.real = ob.real.t;
+            r.uncertainty = ob.real.uncertainty;
             r.perigee = perigeeHeight(set.n, set.ecc);
-            r.drag = dragOnly(ob.history, ob.powered, k, fitWindowDays);
+            r.drag = dragOnly(ob.history, ob.powered, k, fitWindowDays, ob.poweredUntil);
             r.f = fitNrate(ob.history, k, fitWindowDays);
             r.fixed = predict(set, r.f, opt.flux);
-            const double obsFlux = haveObs ? trailingMean(table, set.epoch, fluxMeanDays) : none;
+            double obsFlux = none;
+            if (haveObs) {
+                obsFlux = setFlux(sw, set.epoch);
+                if (obsFlux < 0) {
+                    obsFlux = opt.flux;
+                    ++fluxFallbacks;
+                }
+            }
             r.observed = predict(set, r.f, obsFlux);
-            const double base = haveObs && obsFlux > 0 ? obsFlux : opt.flux;
+            const double base = haveObs ? obsFlux : opt.flux;
             const double mid = estimateDecay(set, base);
             const double lo = estimateDecay(set, 0.7 * base);
             const double hi = estimateDecay(set, 1.3 * base);
-            const double remaining = real - set.epoch;
+            const double remaining = r.real - set.epoch;
             r.shiftLow = mid > 0 && lo > 0 ? std::fabs(lo - mid) / remaining : inf;
             r.shiftHigh = mid > 0 && hi > 0 ? std::fabs(hi - mid) / remaining : inf;
             rows.push_back(r);
         }
-        objects.push_back(std::move(ob));
     }
+    std::vector<campaignRow> campaigns;
+    std::vector<setPrediction> every;
+    readCampaigns(opt, objects, sw, campaigns, every, problems);
+
     writeCsv(opt.csv, rows);
-    writeMarkdown(opt.md, opt, rows, objects, haveObs);
-    std::printf("morvel-validate: %zu objects, %zu predictions; wrote %s and %s\n", objects.size(),
-                rows.size(), opt.csv.c_str(), opt.md.c_str());
+    writeCampaignCsv(opt.campaignCsv, campaigns, every);
+    writeMarkdown(opt.md, opt, rows, objects, campaigns, haveObs, fluxFallbacks, problems);
+    std::printf("morvel-validate: %zu objects, %zu predictions, %zu campaign forecasts; wrote %s, %s and %s\n",
+                objects.size(), rows.size(), campaigns.size(), opt.csv.c_str(), opt.campaignCsv.c_str(),
+                opt.md.c_str());
+    if (!problems.empty()) {
+        std::fprintf(stderr, "morvel-validate: incomplete: %zu input problems, listed at the head of %s\n",
+                     problems.size(), opt.md.c_str());
+        return 1;
+    }
     return 0;
 }

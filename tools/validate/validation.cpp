@@ -46,11 +46,8 @@ std::vector<element> readHistory(const std::string& path) {
 }
 
 double noonOf(const std::string& iso) {
-    int y = 0, m = 0, d = 0;
-    char tail = 0;
-    if (std::sscanf(iso.c_str(), "%d-%d-%d%c", &y, &m, &d, &tail) != 3) return none;
-    if (m < 1 || m > 12 || d < 1 || d > 31) return none;
-    return cal_julian(date{y, m, d}) + 0.5;
+    const reentry r = parseReentry(iso);
+    return r.uncertainty > 0 ? r.t : none;
 }
 
 std::string isoTime(double t) {
@@ -113,10 +110,10 @@ double evolveDecay(element e, double flux, double span) {
     return decayedAt > 0 ? decayedAt : none;
 }
 
-error errorOf(double predicted, double real, double epoch) {
+error errorOf(double predicted, double real, double epoch, double uncertainty) {
     if (predicted < 0) return {inf, inf, false};
     const double d = predicted - real;
-    return {d * 24.0, d / (real - epoch), std::fabs(d) <= dayUncertainty};
+    return {d * 24.0, d / (real - epoch), std::fabs(d) <= uncertainty};
 }
 
 double windowNeeded(double predicted, double real, double epoch) {
@@ -165,46 +162,225 @@ std::vector<manoeuvre> detectPowered(const std::vector<element>& h) {
     return found;
 }
 
-bool dragOnly(const std::vector<element>& h, const std::vector<manoeuvre>& m, int k, double window) {
+bool dragOnly(const std::vector<element>& h, const std::vector<manoeuvre>& m, int k, double window,
+              double poweredUntil) {
     if (k < 0 || k >= static_cast<int>(h.size())) return false;
     const double start = h[static_cast<std::size_t>(k)].epoch - window;
+    if (start < poweredUntil) return false;
     for (const manoeuvre& x : m) {
         if (h[static_cast<std::size_t>(x.to)].epoch > start) return false;
     }
     return true;
 }
 
-bool readFlux(const std::string& path, fluxTable& table) {
+namespace {
+
+// One past the last day of a civil date's month is no check of the day: the
+// date must come back unchanged from its day number.
+bool realDate(int y, int m, int d) {
+    if (m < 1 || m > 12 || d < 1 || d > 31) return false;
+    const date c = cal_civil(cal_julian(date{y, m, d}));
+    return c.year == y && c.month == m && c.day == d;
+}
+
+}  // namespace
+
+double parseUtc(const std::string& text, bool& dayOnly) {
+    int y = 0, mo = 0, d = 0, hh = 0, mm = 0, ss = 0, used = 0;
+    const char* s = text.c_str();
+    dayOnly = false;
+    if (std::sscanf(s, "%4d-%2d-%2d%n", &y, &mo, &d, &used) != 3 || used != 10 || !realDate(y, mo, d))
+        return none;
+    const double day = cal_julian(date{y, mo, d});
+    if (s[used] == '\0') {
+        dayOnly = true;
+        return day;
+    }
+    int more = 0;
+    if (std::sscanf(s + used, "T%2d:%2d%n", &hh, &mm, &more) != 2 || more != 6) return none;
+    used += more;
+    if (s[used] == ':') {
+        if (std::sscanf(s + used, ":%2d%n", &ss, &more) != 1 || more != 3) return none;
+        used += more;
+    }
+    if (s[used] == 'Z') ++used;
+    if (s[used] != '\0' || hh > 23 || mm > 59 || ss > 59) return none;
+    return day + (hh * 3600 + mm * 60 + ss) / 86400.0;
+}
+
+reentry parseReentry(const std::string& text) {
+    bool dayOnly = false;
+    const double t = parseUtc(text, dayOnly);
+    if (t < 0) return {none, 0};
+    return dayOnly ? reentry{t + 0.5, dayUncertainty} : reentry{t, 0};
+}
+
+std::vector<lead> leadsFor(double uncertainty) {
+    std::vector<lead> v;
+    for (double d : leadTimes) v.push_back({d, false});
+    if (uncertainty == 0) {
+        for (double d : hourLeads) v.push_back({d, true});
+    }
+    return v;
+}
+
+std::string leadName(lead l) {
+    if (l.days == 0) return "last";
+    char b[32];
+    std::snprintf(b, sizeof b, l.hours ? "%.0f h" : "%.0f d", l.hours ? l.days * 24 : l.days);
+    return b;
+}
+
+int chooseForLead(const std::vector<element>& h, double real, lead l) {
+    const double t = real - l.days;
+    const int k = chooseSet(h, t);
+    const double oldest = t - (l.days > 0 ? l.days : lastSetAge);
+    return k >= 0 && h[static_cast<std::size_t>(k)].epoch >= oldest ? k : -1;
+}
+
+bool readSpaceWeather(const std::string& path, spaceWeather& table, std::string& why) {
     std::ifstream in(path);
-    if (!in) return false;
-    table = fluxTable{};
+    if (!in) {
+        why = "cannot be read";
+        return false;
+    }
+    table = spaceWeather{};
     std::string line;
+    std::getline(in, line);
+    const std::vector<std::string> head = splitCsv(line);
+    const std::size_t cDate = columnOf(head, {"DATE"}), cType = columnOf(head, {"F10.7_DATA_TYPE"}),
+                      cMean = columnOf(head, {"F10.7_OBS_LAST81"});
+    for (const auto& [c, name] : {std::pair{cDate, "DATE"}, {cType, "F10.7_DATA_TYPE"}, {cMean, "F10.7_OBS_LAST81"}}) {
+        if (c == head.size()) {
+            why = std::string("has no column ") + name;
+            return false;
+        }
+    }
     while (std::getline(in, line)) {
-        int y = 0, mo = 0, d = 0;
-        if (std::sscanf(line.c_str(), "%d-%d-%d", &y, &mo, &d) != 3) continue;
-        const std::size_t c1 = line.find(',');
-        if (c1 == std::string::npos) continue;
-        double v = -1.0;
-        const std::size_t c2 = line.find(',', c1 + 1);
-        const std::string field = line.substr(c1 + 1, c2 == std::string::npos ? std::string::npos : c2 - c1 - 1);
-        if (!field.empty() && std::sscanf(field.c_str(), "%lf", &v) != 1) v = -1.0;
-        table.day.push_back(cal_julian(date{y, mo, d}));
-        table.obs.push_back(v);
+        const std::vector<std::string> f = splitCsv(line);
+        if (f.size() < head.size() || (f[cType] != "OBS" && f[cType] != "INT")) continue;
+        bool dayOnly = false;
+        const double day = parseUtc(f[cDate], dayOnly);
+        double v = 0;
+        if (day < 0 || !dayOnly || std::sscanf(f[cMean].c_str(), "%lf", &v) != 1 || !(v > 0)) continue;
+        const int jd = truncInt(day);
+        if (!table.day.empty() && jd <= table.day.back()) continue;  // out of order
+        table.day.push_back(jd);
+        table.last81.push_back(v);
+    }
+    if (table.day.empty()) {
+        why = "holds no observed day (F10.7_DATA_TYPE OBS or INT with an F10.7_OBS_LAST81)";
+        return false;
     }
     return true;
 }
 
-double trailingMean(const fluxTable& table, double t, int days) {
+double setFlux(const spaceWeather& table, double t) {
+    if (table.day.empty()) return none;
     const int today = truncInt(t);
-    double sum = 0;
-    int count = 0;
-    for (std::size_t i = 0; i < table.day.size(); ++i) {
-        if (table.day[i] >= today - days && table.day[i] < today && table.obs[i] >= 0) {
-            sum += table.obs[i];
-            ++count;
+    if (today > table.day.back()) return table.last81.back();
+    const auto it = std::lower_bound(table.day.begin(), table.day.end(), today);
+    if (it == table.day.end() || *it != today) return none;
+    return table.last81[static_cast<std::size_t>(it - table.day.begin())];
+}
+
+std::vector<std::string> splitCsv(const std::string& line) {
+    std::vector<std::string> f(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted) {
+            if (c != '"') f.back() += c;
+            else if (i + 1 < line.size() && line[i + 1] == '"') f.back() += line[++i];
+            else quoted = false;
+        } else if (c == '"') quoted = true;
+        else if (c == ',') f.emplace_back();
+        else if (c != '\r' || i + 1 != line.size()) f.back() += c;
+    }
+    return f;
+}
+
+std::string csvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::size_t columnOf(const std::vector<std::string>& head, std::initializer_list<const char*> names) {
+    for (const char* n : names) {
+        for (std::size_t i = 0; i < head.size(); ++i) {
+            if (head[i] == n) return i;
         }
     }
-    return count > 0 ? sum / count : none;
+    return head.size();
+}
+
+std::string fieldOf(const std::vector<std::string>& fields, std::size_t c) {
+    return c < fields.size() ? fields[c] : std::string();
+}
+
+bool parseForecast(const std::vector<std::string>& head, const std::vector<std::string>& fields,
+                   forecast& f, std::string& why) {
+    const std::size_t cNorad = columnOf(head, {"norad"}), cIssued = columnOf(head, {"issued_utc"}),
+                      cPredicted = columnOf(head, {"predicted_utc"}), cMinus = columnOf(head, {"window_minus_min"}),
+                      cPlus = columnOf(head, {"window_plus_min"});
+    if (std::max({cNorad, cIssued, cPredicted, cMinus, cPlus}) >= head.size()) {
+        why = "needs the columns norad, issued_utc, predicted_utc, window_minus_min and window_plus_min";
+        return false;
+    }
+    f = forecast{};
+    f.forecaster = fieldOf(fields, columnOf(head, {"forecaster"}));
+    f.reference = fieldOf(fields, columnOf(head, {"reference"}));
+    const std::string norad = fieldOf(fields, cNorad), issued = fieldOf(fields, cIssued),
+                      predicted = fieldOf(fields, cPredicted), minus = fieldOf(fields, cMinus),
+                      plus = fieldOf(fields, cPlus);
+    bool dayOnly = false;
+    double lo = 0, hi = 0;
+    char tail = 0;
+    if (std::sscanf(norad.c_str(), "%d%c", &f.norad, &tail) != 1 || f.norad <= 0) {
+        why = "norad \"" + norad + "\" is no catalogue number";
+        return false;
+    }
+    f.predicted = parseUtc(predicted, dayOnly);
+    if (f.predicted < 0) {
+        why = "predicted_utc \"" + predicted + "\" is no UTC time";
+        return false;
+    }
+    if (dayOnly) f.predicted += 0.5;
+    f.issued = issued.empty() ? none : parseUtc(issued, f.issuedDayOnly);
+    if (!issued.empty() && f.issued < 0) {
+        why = "issued_utc \"" + issued + "\" is no UTC time";
+        return false;
+    }
+    if (std::sscanf(minus.c_str(), "%lf%c", &lo, &tail) != 1 || std::sscanf(plus.c_str(), "%lf%c", &hi, &tail) != 1 ||
+        lo < 0 || hi < 0) {
+        why = "window \"" + minus + "\", \"" + plus + "\" is no pair of minutes";
+        return false;
+    }
+    f.minus = lo / 1440.0;
+    f.plus = hi / 1440.0;
+    return true;
+}
+
+comparison compare(const std::vector<element>& h, const forecast& f, double real,
+                   const spaceWeather& sw, double fallbackFlux) {
+    const double published = f.predicted - real;
+    comparison c{-1, none, none, inf, false, published * 24.0,
+                 real >= f.predicted - f.minus && real <= f.predicted + f.plus};
+    if (f.issued < 0) return c;
+    c.set = chooseSet(h, f.issued);
+    if (c.set < 0) return c;
+    const element& e = h[static_cast<std::size_t>(c.set)];
+    c.flux = setFlux(sw, e.epoch);
+    if (c.flux < 0) c.flux = fallbackFlux;
+    c.morvel = estimateDecay(e, c.flux);
+    c.morvelHours = errorOf(c.morvel, real, e.epoch, 0).hours;
+    c.morvelHolds = windowNeeded(c.morvel, real, e.epoch) <= campaignWindow;
+    return c;
 }
 
 }  // namespace morvel::validation

@@ -1,9 +1,11 @@
 // Accuracy of Morvel's decay predictions against real re-entries: the choice
 // of element set for a lead time, the three predictions made from it, their
-// errors against the catalogued decay day, the forecast window, and the
-// detection of descents that drag alone cannot explain.
+// errors against the real re-entry, the forecast window, the detection of
+// descents that drag alone cannot explain, the flux a forecaster had, and the
+// comparison with the forecasts that re-entry campaigns published.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,34 @@ namespace morvel::validation {
 // Lead times, days before the real re-entry; 0 stands for the last set
 // before it.
 inline constexpr double leadTimes[] = {60, 30, 14, 7, 3, 1, 0};
+
+// Lead times in hours (as days), for a re-entry known to the minute: 48, 24,
+// 12, 6 and 3 hours.
+inline constexpr double hourLeads[] = {2, 1, 0.5, 0.25, 0.125};
+
+// A lead time: `days` before the real re-entry (0: the last set), counted in
+// hours when `hours`.
+struct lead {
+    double days;
+    bool hours;
+    bool operator==(const lead&) const = default;
+};
+
+// The lead times of a re-entry known to `uncertainty` days: the day leads,
+// and the hour leads when it is known to the minute (no uncertainty).
+std::vector<lead> leadsFor(double uncertainty);
+
+// "60 d", "48 h" or "last".
+std::string leadName(lead l);
+
+// The last set may be at most this many days before the re-entry; the set of
+// any other lead at most the lead itself before the lead's time (so that a
+// history that stops months early gives long leads only).
+inline constexpr double lastSetAge = 3.0;
+
+// Index of the set of `h` for lead `l` before the re-entry at `real`: the
+// last one before real - l.days, when it is recent enough; -1 otherwise.
+int chooseForLead(const std::vector<element>& h, double real, lead l);
 
 // Days of sets before the chosen one whose mean motions are fitted.
 inline constexpr double fitWindowDays = 2.0;
@@ -35,6 +65,18 @@ std::vector<element> readHistory(const std::string& path);
 // Day number of the noon of the civil day `iso` (YYYY-MM-DD); none when the
 // text is no such date.
 double noonOf(const std::string& iso);
+
+// Day number of a UTC time written YYYY-MM-DD (its start; `dayOnly` set) or
+// YYYY-MM-DDTHH:MM[:SS][Z]; none for any other text.
+double parseUtc(const std::string& text, bool& dayOnly);
+
+// A real re-entry: its time and how far either way it may lie. A day only is
+// taken at its noon, known to half a day; a time to the minute is exact.
+struct reentry {
+    double t;            // none when the text does not parse
+    double uncertainty;  // days
+};
+reentry parseReentry(const std::string& text);
 
 // Text YYYY-MM-DDTHH:MM of day number `t`; "-" for none.
 std::string isoTime(double t);
@@ -74,7 +116,8 @@ struct error {
     double relative;
     bool withinDay;
 };
-error errorOf(double predicted, double real, double epoch);
+// `uncertainty` is the real time's (half a day for a catalogued day).
+error errorOf(double predicted, double real, double epoch, double uncertainty = dayUncertainty);
 
 // Fraction p of the predicted remaining time that a window around the
 // prediction needs to hold the real time: |real - predicted| / (predicted -
@@ -107,19 +150,79 @@ std::vector<manoeuvre> detectPowered(const std::vector<element>& h);
 
 // Whether set `k` is a test of drag decay: no manoeuvre of `m` reaches past
 // the start of its fitting window.
-bool dragOnly(const std::vector<element>& h, const std::vector<manoeuvre>& m, int k, double window);
+// A powered phase that the data state (the operator's end of thrust,
+// `poweredUntil`, none without one) counts too: a window that starts before
+// its end is not drag decay either.
+bool dragOnly(const std::vector<element>& h, const std::vector<manoeuvre>& m, int k, double window,
+              double poweredUntil = none);
 
-// Daily flux with the trailing mean a forecaster has at an epoch.
-struct fluxTable {
-    std::vector<int> day;      // Julian Day Numbers, ascending
-    std::vector<double> obs;   // observed daily flux; negative where missing
+// The 81-day mean flux of each day of a space-weather file (CelesTrak's
+// SW-All.csv form, columns found by name): the mean of the observed flux over
+// the 81 days that end on that day, what a forecaster had on it. Only days
+// with an observed or interpolated flux (OBS, INT) count.
+struct spaceWeather {
+    std::vector<int> day;       // Julian Day Numbers, ascending
+    std::vector<double> last81;
 };
 
-// Reads date,f107_obs,... lines; false when the file cannot be read.
-bool readFlux(const std::string& path, fluxTable& table);
+// Reads `path`; false with `why` set when it cannot be read, lacks a needed
+// column or holds no observed day.
+bool readSpaceWeather(const std::string& path, spaceWeather& table, std::string& why);
 
-// Mean of the daily fluxes of the `days` days before the civil day of `t`;
-// none when the table has none of them.
-double trailingMean(const fluxTable& table, double t, int days);
+// Flux of a set of epoch `t`: the 81-day mean of its day, or the last
+// observed day's for an epoch past the file; none for a day the file does
+// not hold (before it, or missing from a trimmed copy).
+double setFlux(const spaceWeather& table, double t);
+
+// Fields of one CSV line: commas split, double quotes hold commas and "" is a
+// quote, a trailing CR is dropped.
+std::vector<std::string> splitCsv(const std::string& line);
+
+// `text` as one CSV field: in double quotes, its quotes doubled, when it
+// holds a comma, a quote or a line end; as it is otherwise.
+std::string csvField(const std::string& text);
+
+// Index in a CSV header of the first of `names` that it holds; the header's
+// size when it holds none.
+std::size_t columnOf(const std::vector<std::string>& head, std::initializer_list<const char*> names);
+
+// Field `c` of a row; empty when the row is shorter.
+std::string fieldOf(const std::vector<std::string>& fields, std::size_t c);
+
+// A re-entry forecast that a campaign published.
+struct forecast {
+    int norad;
+    std::string forecaster;
+    double issued;        // none when not known
+    bool issuedDayOnly;   // only the day is known: taken at its start
+    double predicted;
+    double minus, plus;   // window, days either side of the prediction
+    std::string reference;
+};
+
+// A forecast from the fields of a campaign-predictions.csv row, columns
+// found through `head`; false with `why` set for a field that does not parse.
+bool parseForecast(const std::vector<std::string>& head, const std::vector<std::string>& fields,
+                   forecast& f, std::string& why);
+
+// Morvel beside a published forecast: the decay-list estimate of the last set
+// before its issue time (the delay with which sets are published ignored),
+// with the set's flux, or `fallbackFlux` where it has none.
+struct comparison {
+    int set;             // -1: no issue time, or no set before it
+    double flux;
+    double morvel;       // none without a prediction
+    double morvelHours;  // error against the real re-entry, h (late positive)
+    bool morvelHolds;    // within the prediction ± campaignWindow x its remaining time
+    double publishedHours;
+    bool publishedHolds; // within the published window
+};
+
+// Window of the re-entry campaigns, a fraction of the predicted remaining
+// time either side of the prediction.
+inline constexpr double campaignWindow = 0.2;
+
+comparison compare(const std::vector<element>& h, const forecast& f, double real,
+                   const spaceWeather& sw, double fallbackFlux);
 
 }  // namespace morvel::validation
