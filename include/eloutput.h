@@ -18,6 +18,10 @@ int checksum(const char* buffer);
 // snprintf cuts it. Returns the length of the whole text.
 int fixedText(char* out, std::size_t size, double x, int width, int precision, bool zeroFill);
 
+// Whether the format can carry catalogue number `objno`: five digits, or the
+// Alpha-5 form up to 339999.
+bool tleNumbered(long objno);
+
 // Writes `outel` as three lines to `outFp`. Returns the status 1.
 int eloutput(std::FILE* outFp, element outel);
 
