@@ -512,11 +512,15 @@ element kvnReader::next() {
             rec_.begin(++records_, lines_.number());
             open = true;
         }
-        // The value, less a unit in brackets after it.
+        // The value, less a unit in brackets after a number; a name keeps
+        // its brackets ("COSMOS 2433 [GLONASS-M]").
+        const key k = keyOf(name);
         std::string_view v = line.substr(eq + 1);
         const std::size_t bracket = v.rfind('[');
-        if (bracket != std::string_view::npos && trim(v).ends_with("]")) v = v.substr(0, bracket);
-        rec_.set(keyOf(name), v);
+        if (k != key::objectName && bracket != std::string_view::npos && trim(v).ends_with("]")) {
+            v = v.substr(0, bracket);
+        }
+        rec_.set(k, v);
     }
     if (open && close()) return el;
     return element{};
