@@ -1,6 +1,9 @@
 #include "elfile.h"
 
 #include <expat.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <simdjson.h>
@@ -138,8 +141,12 @@ struct jsonFile final : elfile::reader {
     explicit jsonFile(std::FILE* fp);
     element next() override;
 
-    simdjson::padded_string text;
+    ~jsonFile() override;
+    char* text = nullptr;      // the file's bytes, padded as the parser needs
+    std::size_t capacity = 0;  // bytes readable from `text`
     std::size_t len = 0;
+    simdjson::padded_string owned;
+    void* mapped = nullptr;
     std::size_t start = 0;  // after a byte-order mark
     simdjson::ondemand::parser parser;
     simdjson::ondemand::document doc;
@@ -153,6 +160,8 @@ struct jsonFile final : elfile::reader {
     std::size_t markPos = 0;
     long markLine = 1;
     omm::record rec;
+    static constexpr int maxPlaces = 64;
+    omm::key keyAt[maxPlaces];
 
     simdjson::error_code open(std::size_t n);
     long lineOf(const char* at);
@@ -202,35 +211,59 @@ jsonOutline outline(const char* t, std::size_t n) {
 }
 
 jsonFile::jsonFile(std::FILE* fp) {
-    // The whole file: the parser needs it in one buffer with padding.
-    std::size_t size = 0;
-    if (std::fseek(fp, 0, SEEK_END) == 0) {
-        const long end = std::ftell(fp);
-        if (end > 0) size = static_cast<std::size_t>(end);
+    for (omm::key& k : keyAt) k = omm::key::other;
+    // The whole file in one buffer with padding after it: mapped when the
+    // rest of its last page can serve as that padding and as the byte that
+    // closes a cut array (mapped pages are neither zeroed nor copied: a
+    // fifth of the reading of a large file), else read.
+    const int fd = fileno(fp);
+    struct stat st {};
+    if (fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        const std::size_t size = static_cast<std::size_t>(st.st_size);
+        const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+        const std::size_t mapLen = (size + page - 1) / page * page;
+        if (mapLen - size > simdjson::SIMDJSON_PADDING) {
+            void* m = mmap(nullptr, mapLen, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+            if (m != MAP_FAILED) {
+                mapped = m;
+                text = static_cast<char*>(m);
+                len = size;
+                capacity = mapLen;
+            }
+        }
     }
-    std::fseek(fp, 0, SEEK_SET);
-    // One byte more, for the ']' that closes a cut array.
-    text = simdjson::padded_string(size + 1);
-    len = std::fread(text.data(), 1, size, fp);
-    if (len >= 3 && std::memcmp(text.data(), "\xEF\xBB\xBF", 3) == 0) start = 3;
+    if (mapped == nullptr) {
+        std::size_t size = 0;
+        if (std::fseek(fp, 0, SEEK_END) == 0) {
+            const long end = std::ftell(fp);
+            if (end > 0) size = static_cast<std::size_t>(end);
+        }
+        std::fseek(fp, 0, SEEK_SET);
+        // One byte more, for the ']' that closes a cut array.
+        owned = simdjson::padded_string(size + 1);
+        text = owned.data();
+        len = std::fread(text, 1, size, fp);
+        capacity = size + 1 + simdjson::SIMDJSON_PADDING;
+    }
+    if (len >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0) start = 3;
     markPos = start;
     const simdjson::error_code e = open(len);
     if (!e) return;
     done = true;
-    const jsonOutline o = outline(text.data() + start, len - start);
+    const jsonOutline o = outline(text + start, len - start);
     if (!o.cut) {
-        fault(e, lineAt(text.data(), 0, 1, start + o.open));
+        fault(e, lineAt(text, 0, 1, start + o.open));
         return;
     }
     // A file cut off inside its outer array keeps the records before the
     // cut: the text up to the last complete one, the array closed after it.
     // The cut is reported where reading reaches it.
     std::size_t last = len;
-    while (last > start && isSpace(text.data()[last - 1])) --last;
-    cutLine = lineAt(text.data(), 0, 1, last);
+    while (last > start && isSpace(text[last - 1])) --last;
+    cutLine = lineAt(text, 0, 1, last);
     if (o.array) {
         const std::size_t keep = start + (o.lastEnd > 0 ? o.lastEnd : o.open + 1);
-        text.data()[keep] = ']';
+        text[keep] = ']';
         if (!open(keep + 1)) {
             done = false;
             return;
@@ -243,9 +276,12 @@ jsonFile::jsonFile(std::FILE* fp) {
 
 // The document of the first `n` bytes opened: its array or its object
 // ready to be read, or the parser's fault.
+jsonFile::~jsonFile() {
+    if (mapped != nullptr) munmap(mapped, capacity);
+}
+
 simdjson::error_code jsonFile::open(std::size_t n) {
-    const std::size_t capacity = text.size() + simdjson::SIMDJSON_PADDING;
-    simdjson::error_code e = parser.iterate(text.data() + start, n - start, capacity - start).get(doc);
+    simdjson::error_code e = parser.iterate(text + start, n - start, capacity - start).get(doc);
     simdjson::ondemand::json_type type{};
     if (!e) e = doc.type().get(type);
     if (e) return e;
@@ -263,9 +299,9 @@ simdjson::error_code jsonFile::open(std::size_t n) {
 }
 
 long jsonFile::lineOf(const char* at) {
-    const std::size_t p = static_cast<std::size_t>(at - text.data());
+    const std::size_t p = static_cast<std::size_t>(at - text);
     if (p < markPos || p > len) return markLine;
-    markLine = lineAt(text.data(), markPos, markLine, p);
+    markLine = lineAt(text, markPos, markLine, p);
     markPos = p;
     return markLine;
 }
@@ -277,13 +313,19 @@ void jsonFile::fault(simdjson::error_code e, long line) {
 bool jsonFile::readObject(simdjson::ondemand::object obj, long line) {
     using simdjson::ondemand::json_type;
     rec.begin(++records, line);
+    int place = 0;
     for (auto field : obj) {
         std::string_view name;
         if (auto e = field.unescaped_key().get(name)) {
             fault(e, line);
             return false;
         }
-        const omm::key k = omm::keyOf(name);
+        // Records of a file list their keys in one order: the key of this
+        // place in the record before is tried first.
+        omm::key k = place < maxPlaces ? keyAt[place] : omm::key::other;
+        if (k == omm::key::other || name != omm::keyName(k)) k = omm::keyOf(name);
+        if (place < maxPlaces) keyAt[place] = k;
+        ++place;
         if (k == omm::key::other) continue;
         simdjson::ondemand::value v;
         json_type type;
@@ -324,7 +366,7 @@ element jsonFile::next() {
     while (!done) {
         simdjson::ondemand::object obj;
         const char* at = nullptr;
-        if (doc.current_location().get(at)) at = text.data() + markPos;
+        if (doc.current_location().get(at)) at = text + markPos;
         const long line = lineOf(at);
         simdjson::error_code e = simdjson::SUCCESS;
         if (single) {
@@ -429,7 +471,7 @@ void XMLCALL xmlFile::onEnd(void* self, const XML_Char* name) {
         return;
     }
     if (x->collecting && x->leaf != omm::key::other) {
-        x->rec.set(x->leaf, std::string_view(x->value, static_cast<std::size_t>(x->valueLen)));
+        x->rec.keep(x->leaf, std::string_view(x->value, static_cast<std::size_t>(x->valueLen)));
     }
     x->collecting = false;
 }

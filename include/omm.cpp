@@ -1,7 +1,9 @@
 #include "omm.h"
 
+#include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <system_error>
 
 #include "cal.h"
 
@@ -82,17 +84,16 @@ bool digitsAt(std::string_view s, std::size_t p, int n, int& v) {
     return true;
 }
 
-// A decimal number filling the whole text (the reader's own grammar: sign,
-// digits with a point, a leading point, an exponent in either case).
+// A decimal number filling the whole text (sign, digits with a point, a
+// leading point, an exponent in either case), correctly rounded: the double
+// the TLE reader's scanDecimal and strtod give for the same text.
 bool realOf(std::string_view s, double& v) {
-    char buf[64];
-    if (s.empty() || s.size() >= sizeof buf) return false;
-    std::memcpy(buf, s.data(), s.size());
-    buf[s.size()] = '\0';
+    if (s.size() > 1 && s[0] == '+' && s[1] != '-' && s[1] != '+') s.remove_prefix(1);
+    if (s.empty() || (!isDigit(s[0]) && s[0] != '.' && s[0] != '-')) return false;
     double x = 0.0;
-    if (scanDecimal(buf, x) != static_cast<int>(s.size())) return false;
-    // Beyond the double range strtod gives infinity; no element is that.
-    if (!(x - x == 0.0)) return false;
+    const auto r = std::from_chars(s.data(), s.data() + s.size(), x, std::chars_format::general);
+    // Out of the double's range, infinities and NaN are no element.
+    if (r.ec != std::errc() || r.ptr != s.data() + s.size() || !(x - x == 0.0)) return false;
     v = x;
     return true;
 }
@@ -117,8 +118,12 @@ constexpr std::int64_t secondsPerDay = 86400;
 }  // namespace
 
 key keyOf(std::string_view name) {
+    // Length and last letter first: most keywords differ there.
+    if (name.empty()) return key::other;
     for (const keyword& w : keywords) {
-        if (w.name == name) return w.k;
+        if (w.name.size() == name.size() && w.name.back() == name.back() && w.name == name) {
+            return w.k;
+        }
     }
     return key::other;
 }
@@ -140,9 +145,10 @@ bool epochOf(std::string_view s, double& epoch) {
     int year = 0;
     if (!digitsAt(s, 0, 4, year) || s.size() < 5 || s[4] != '-') return false;
     if (year < lowestEpochYear || year > highestEpochYear) return false;
-    const int jan1 = cal_julian(date{year, 1, 1});
-    const int daysInYear = cal_julian(date{year + 1, 1, 1}) - jan1;
-    // Day of the year, from the calendar date or as it stands.
+    // Day of the year, from the calendar date or as it stands; the years
+    // accepted are all Gregorian.
+    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    const int daysInYear = leap ? 366 : 365;
     int doy = 0;
     std::size_t p = 0;
     int month = 0;
@@ -150,11 +156,12 @@ bool epochOf(std::string_view s, double& epoch) {
     if (s.size() > 7 && s[7] == '-') {
         if (!digitsAt(s, 5, 2, month) || !digitsAt(s, 8, 2, day)) return false;
         if (month < 1 || month > 12 || day < 1) return false;
-        const int first = cal_julian(date{year, month, 1});
-        const int next = month == 12 ? cal_julian(date{year + 1, 1, 1})
-                                     : cal_julian(date{year, month + 1, 1});
-        if (day > next - first) return false;
-        doy = first - jan1 + day;
+        // Days before each month and in it, in a common year.
+        constexpr int before[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334, 365};
+        const int extra = leap && month > 2 ? 1 : 0;
+        const int length = before[month] - before[month - 1] + (leap && month == 2 ? 1 : 0);
+        if (day > length) return false;
+        doy = before[month - 1] + extra + day;
         p = 10;
     } else {
         if (!digitsAt(s, 5, 3, doy) || doy < 1 || doy > daysInYear) return false;
@@ -226,35 +233,35 @@ void reportCut(long line) {
 void record::begin(long number, long line) {
     number_ = number;
     line_ = line;
-    for (int& n : len_) n = -1;
+    for (std::string_view& v : value_) v = {};
+    for (bool& c : cut_) c = false;
 }
 
 void record::set(key k, std::string_view v) {
     if (k == key::other) return;
     v = trim(v);
     const int i = static_cast<int>(k);
-    if (v.empty() && k != key::objectId) {
-        len_[i] = -1;
-        return;
-    }
-    const std::size_t n = v.size() < valueSize - 1 ? v.size() : valueSize - 1;
-    std::memcpy(text_[i], v.data(), n);
-    text_[i][n] = '\0';
-    len_[i] = v.size() < valueSize - 1 ? static_cast<int>(n) : valueSize;
+    // A view with a place but no characters: an empty designator.
+    value_[i] = v.empty() && k != key::objectId ? std::string_view() : std::string_view(v.data() ? v.data() : "", v.size());
+    cut_[i] = false;
 }
 
-std::string_view record::value(key k) const {
-    const int n = len_[static_cast<int>(k)];
-    if (n < 0) return {};
-    return {text_[static_cast<int>(k)], static_cast<std::size_t>(n < valueSize ? n : valueSize - 1)};
+void record::keep(key k, std::string_view v) {
+    if (k == key::other) return;
+    v = trim(v);
+    const int i = static_cast<int>(k);
+    const std::size_t n = v.size() < valueSize ? v.size() : valueSize;
+    std::memcpy(text_[i], v.data(), n);
+    set(k, std::string_view(text_[i], n));
+    cut_[i] = v.size() > n;
 }
 
 void record::reject(const char* what, const char* problem) const {
     // The record by its place, then by its catalogue number and name as far
     // as they were given.
     char who[160];
-    const std::string_view no = value(key::noradCatId);
-    const std::string_view name = value(key::objectName);
+    const std::string_view no = given(key::noradCatId) ? value(key::noradCatId) : "";
+    const std::string_view name = given(key::objectName) ? value(key::objectName) : "";
     std::snprintf(who, sizeof who, "%s%.*s%s%.*s", no.empty() ? "" : "object ",
                   static_cast<int>(no.size()), no.data(), !no.empty() && !name.empty() ? " " : "",
                   static_cast<int>(name.size()), name.data());
@@ -284,7 +291,6 @@ element record::finish() {
         reject(keyName(k), problem);
         return el;
     };
-    auto cut = [&](key k) { return len_[static_cast<int>(k)] == valueSize; };
 
     // The elements proper: present and readable, or the record is lost.
     constexpr key reals[] = {key::meanMotion,   key::eccentricity,  key::inclination,
@@ -448,7 +454,10 @@ element csvReader::next() {
         while (p != std::string_view::npos) {
             std::string_view v;
             p = csvField(line, p, unquoted, v);
-            if (n < columns_) rec_.set(column_[n], v);
+            // An unquoted field is a view of the line; a quoted one is
+            // copied, its buffer serves the next one.
+            if (n < columns_ && v.data() == unquoted) rec_.keep(column_[n], v);
+            if (n < columns_ && v.data() != unquoted) rec_.set(column_[n], v);
             ++n;
         }
         if (n < columns_ && !lines_.ended()) {
@@ -520,7 +529,7 @@ element kvnReader::next() {
         if (k != key::objectName && bracket != std::string_view::npos && trim(v).ends_with("]")) {
             v = v.substr(0, bracket);
         }
-        rec_.set(k, v);
+        rec_.keep(k, v);
     }
     if (open && close()) return el;
     return element{};

@@ -81,8 +81,10 @@ public:
 
     // The value of `k`, blanks around it dropped; an empty value counts as
     // absent (an empty OBJECT_ID is an analyst object's). A later value of
-    // the same keyword replaces an earlier one.
+    // the same keyword replaces an earlier one. `set` keeps a view of the
+    // caller's text, which must last until finish; `keep` copies it.
     void set(key k, std::string_view value);
+    void keep(key k, std::string_view value);
 
     // The element set of the values given; a set the reader rejects has
     // if_valid 0 and its message printed on standard output: a keyword
@@ -95,14 +97,16 @@ public:
     void reject(const char* what, const char* problem) const;
 
 private:
-    static constexpr int valueSize = 96;  // longer values are cut (and, but for names, unreadable)
+    static constexpr int valueSize = 96;  // kept values longer are cut (and, but for names, unreadable)
+    std::string_view value_[keyCount];    // data() null: absent
+    bool cut_[keyCount];
     char text_[keyCount][valueSize];
-    int len_[keyCount];  // -1: absent; valueSize: cut
     long number_ = 0;
     long line_ = 0;
 
-    std::string_view value(key k) const;
-    bool given(key k) const { return len_[static_cast<int>(k)] >= 0; }
+    std::string_view value(key k) const { return value_[static_cast<int>(k)]; }
+    bool given(key k) const { return value_[static_cast<int>(k)].data() != nullptr; }
+    bool cut(key k) const { return cut_[static_cast<int>(k)]; }
 };
 
 // A line of a line encoding, its line end dropped. A line longer than the
