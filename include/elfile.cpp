@@ -92,6 +92,14 @@ bool csvHeaderAt(const char* t, std::size_t n, std::size_t p) {
     return norad && epoch && meanMotion;
 }
 
+// The text of a JSON string from `p`, after its opening quote, up to the
+// quote that closes it, escapes as written.
+std::string_view rawString(const char* p) {
+    const char* q = p;
+    while (*q != '"') q += *q == '\\' ? 2 : 1;
+    return {p, static_cast<std::size_t>(q - p)};
+}
+
 // Line number of position `p` of `t`, counting from the line of `from`
 // (position `fromPos`): the readers move forward, so each count is short.
 long lineAt(const char* t, std::size_t fromPos, long fromLine, std::size_t p) {
@@ -315,11 +323,14 @@ bool jsonFile::readObject(simdjson::ondemand::object obj, long line) {
     rec.begin(++records, line);
     int place = 0;
     for (auto field : obj) {
-        std::string_view name;
-        if (auto e = field.unescaped_key().get(name)) {
+        // The key as written: keywords need no escapes, and the parser
+        // has checked that the string ends.
+        simdjson::ondemand::raw_json_string raw;
+        if (auto e = field.key().get(raw)) {
             fault(e, line);
             return false;
         }
+        const std::string_view name = rawString(raw.raw());
         // Records of a file list their keys in one order: the key of this
         // place in the record before is tried first.
         omm::key k = place < maxPlaces ? keyAt[place] : omm::key::other;
@@ -336,9 +347,14 @@ bool jsonFile::readObject(simdjson::ondemand::object obj, long line) {
         std::string_view s;
         switch (type) {
             case json_type::string:
-                if (auto e = v.get_string().get(s)) {
-                    fault(e, line);
-                    return false;
+                // Unescaped only when it has escapes: most values are
+                // their text between the quotes.
+                s = rawString(v.raw_json_token().data() + 1);
+                if (s.find('\\') != std::string_view::npos) {
+                    if (auto e = v.get_string().get(s)) {
+                        fault(e, line);
+                        return false;
+                    }
                 }
                 break;
             case json_type::number:
