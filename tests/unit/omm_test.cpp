@@ -352,7 +352,7 @@ TEST(OmmRecords, EncodingsAgreeOnOneRecordWithNumbersAsStringsAndUnknownKeys) {
     // Space-Track writes numbers as strings and adds keys of its own; the
     // XML of an analyst object has an empty designator; KVN may carry units.
     const std::string json =
-        "\xEF\xBB\xBF[{\"CCSDS_OMM_VERS\":\"2.0\",\"OBJECT_NAME\":\"A\",\"OBJECT_ID\":\"\",\"EPOCH\":"
+        "\xEF\xBB\xBF[{\"CCSDS_OMM_VERS\":\"2.0\",\"OBJECT_NAME\":\"\\u0041\",\"OBJECT_ID\":\"\",\"EPOCH\":"
         "\"2026-07-14T21:45:20.933856\",\"MEAN_MOTION\":\"+15.20467281\",\"ECCENTRICITY\":\".00055903\","
         "\"INCLINATION\":97.4593,\"RA_OF_ASC_NODE\":154.097,\"ARG_OF_PERICENTER\":\"270.5113\","
         "\"MEAN_ANOMALY\":89.5482,\"CLASSIFICATION_TYPE\":\"U\",\"NORAD_CAT_ID\":\"270449\","
