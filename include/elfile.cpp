@@ -1,12 +1,12 @@
 #include "elfile.h"
 
 #include <expat.h>
+#include <simdjson.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
-#include <simdjson.h>
 #include <string_view>
 
 #include "omm.h"
@@ -147,9 +147,9 @@ struct kvnFile final : elfile::reader {
 // buffer, its records taken from the array one at a time.
 struct jsonFile final : elfile::reader {
     explicit jsonFile(std::FILE* fp);
+    ~jsonFile() override;
     element next() override;
 
-    ~jsonFile() override;
     char* text = nullptr;      // the file's bytes, padded as the parser needs
     std::size_t capacity = 0;  // bytes readable from `text`
     std::size_t len = 0;
@@ -163,7 +163,7 @@ struct jsonFile final : elfile::reader {
     bool array = false;
     bool single = false;  // a lone object not yet read
     bool done = false;
-    long cutLine = 0;     // the file was cut: reported at its end
+    long cutLine = 0;  // the file was cut: reported at its end
     long records = 0;
     std::size_t markPos = 0;
     long markLine = 1;
@@ -171,6 +171,7 @@ struct jsonFile final : elfile::reader {
     static constexpr int maxPlaces = 64;
     omm::key keyAt[maxPlaces];
 
+    void load(std::FILE* fp);
     simdjson::error_code open(std::size_t n);
     long lineOf(const char* at);
     void fault(simdjson::error_code e, long line);
@@ -220,10 +221,9 @@ jsonOutline outline(const char* t, std::size_t n) {
 
 jsonFile::jsonFile(std::FILE* fp) {
     for (omm::key& k : keyAt) k = omm::key::other;
-    // The whole file in one buffer with padding after it: mapped when the
-    // rest of its last page can serve as that padding and as the byte that
-    // closes a cut array (mapped pages are neither zeroed nor copied: a
-    // fifth of the reading of a large file), else read.
+    // The whole file in one buffer with padding after it: mapped read-only
+    // when the rest of its last page can serve as that padding (its pages
+    // are then neither zeroed nor copied), else read.
     const int fd = fileno(fp);
     struct stat st {};
     if (fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
@@ -231,7 +231,7 @@ jsonFile::jsonFile(std::FILE* fp) {
         const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
         const std::size_t mapLen = (size + page - 1) / page * page;
         if (mapLen - size > simdjson::SIMDJSON_PADDING) {
-            void* m = mmap(nullptr, mapLen, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+            void* m = mmap(nullptr, mapLen, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
             if (m != MAP_FAILED) {
                 mapped = m;
                 text = static_cast<char*>(m);
@@ -240,19 +240,7 @@ jsonFile::jsonFile(std::FILE* fp) {
             }
         }
     }
-    if (mapped == nullptr) {
-        std::size_t size = 0;
-        if (std::fseek(fp, 0, SEEK_END) == 0) {
-            const long end = std::ftell(fp);
-            if (end > 0) size = static_cast<std::size_t>(end);
-        }
-        std::fseek(fp, 0, SEEK_SET);
-        // One byte more, for the ']' that closes a cut array.
-        owned = simdjson::padded_string(size + 1);
-        text = owned.data();
-        len = std::fread(text, 1, size, fp);
-        capacity = size + 1 + simdjson::SIMDJSON_PADDING;
-    }
+    if (mapped == nullptr) load(fp);
     if (len >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0) start = 3;
     markPos = start;
     const simdjson::error_code e = open(len);
@@ -264,12 +252,17 @@ jsonFile::jsonFile(std::FILE* fp) {
         return;
     }
     // A file cut off inside its outer array keeps the records before the
-    // cut: the text up to the last complete one, the array closed after it.
-    // The cut is reported where reading reaches it.
+    // cut: the text up to the last complete one, the array closed after it
+    // (in a copy of the file). The cut is reported where reading reaches it.
     std::size_t last = len;
     while (last > start && isSpace(text[last - 1])) --last;
     cutLine = lineAt(text, 0, 1, last);
     if (o.array) {
+        if (mapped != nullptr) {
+            munmap(mapped, capacity);
+            mapped = nullptr;
+            load(fp);
+        }
         const std::size_t keep = start + (o.lastEnd > 0 ? o.lastEnd : o.open + 1);
         text[keep] = ']';
         if (!open(keep + 1)) {
@@ -282,12 +275,26 @@ jsonFile::jsonFile(std::FILE* fp) {
     done = true;
 }
 
-// The document of the first `n` bytes opened: its array or its object
-// ready to be read, or the parser's fault.
 jsonFile::~jsonFile() {
     if (mapped != nullptr) munmap(mapped, capacity);
 }
 
+void jsonFile::load(std::FILE* fp) {
+    std::size_t size = 0;
+    if (std::fseek(fp, 0, SEEK_END) == 0) {
+        const long end = std::ftell(fp);
+        if (end > 0) size = static_cast<std::size_t>(end);
+    }
+    std::fseek(fp, 0, SEEK_SET);
+    // One byte more, for the ']' that closes a cut array.
+    owned = simdjson::padded_string(size + 1);
+    text = owned.data();
+    len = std::fread(text, 1, size, fp);
+    capacity = size + 1 + simdjson::SIMDJSON_PADDING;
+}
+
+// The document of the first `n` bytes opened: its array or its object
+// ready to be read, or the parser's fault.
 simdjson::error_code jsonFile::open(std::size_t n) {
     simdjson::error_code e = parser.iterate(text + start, n - start, capacity - start).get(doc);
     simdjson::ondemand::json_type type{};
@@ -429,10 +436,10 @@ struct xmlFile final : elfile::reader {
     std::FILE* fp;
     XML_Parser parser;
     char block[1 << 16];
-    bool last = false;       // the block fed is the file's last
+    bool last = false;  // the block fed is the file's last
     bool suspended = false;
     bool done = false;
-    bool got = false;        // `result` holds an accepted set
+    bool got = false;  // `result` holds an accepted set
     element result{};
     bool inOmm = false;
     omm::key leaf = omm::key::other;
@@ -545,11 +552,21 @@ elfile::elfile(std::FILE* fp) : fp_(fp) {
         std::clearerr(fp);
     }
     switch (format_) {
-        case elformat::csv: reader_ = std::make_unique<csvFile>(fp); break;
-        case elformat::json: reader_ = std::make_unique<jsonFile>(fp); break;
-        case elformat::xml: reader_ = std::make_unique<xmlFile>(fp); break;
-        case elformat::kvn: reader_ = std::make_unique<kvnFile>(fp); break;
-        case elformat::tle: reader_ = std::make_unique<tleFile>(fp); break;
+        case elformat::csv:
+            reader_ = std::make_unique<csvFile>(fp);
+            break;
+        case elformat::json:
+            reader_ = std::make_unique<jsonFile>(fp);
+            break;
+        case elformat::xml:
+            reader_ = std::make_unique<xmlFile>(fp);
+            break;
+        case elformat::kvn:
+            reader_ = std::make_unique<kvnFile>(fp);
+            break;
+        case elformat::tle:
+            reader_ = std::make_unique<tleFile>(fp);
+            break;
     }
 }
 

@@ -110,9 +110,9 @@ bool wholeOf(std::string_view s, long lowest, long highest, long& v) {
     return true;
 }
 
-constexpr int lowestEpochYear = 1957;  // two-digit years 57..99 are 1957..1999
-constexpr int highestEpochYear = 2056; // and 00..56 are 2000..2056
-constexpr int maxFractionDigits = 8;   // 10 ns; the day count stays below 2^53
+constexpr int lowestEpochYear = 1957;   // two-digit years 57..99 are 1957..1999
+constexpr int highestEpochYear = 2056;  // and 00..56 are 2000..2056
+constexpr int maxFractionDigits = 8;    // 10 ns; the day count stays below 2^53
 constexpr std::int64_t secondsPerDay = 86400;
 
 }  // namespace
@@ -242,7 +242,9 @@ void record::set(key k, std::string_view v) {
     v = trim(v);
     const int i = static_cast<int>(k);
     // A view with a place but no characters: an empty designator.
-    value_[i] = v.empty() && k != key::objectId ? std::string_view() : std::string_view(v.data() ? v.data() : "", v.size());
+    value_[i] = v.empty() && k != key::objectId
+                    ? std::string_view()
+                    : std::string_view(v.data() ? v.data() : "", v.size());
     cut_[i] = false;
 }
 
@@ -293,10 +295,10 @@ element record::finish() {
     };
 
     // The elements proper: present and readable, or the record is lost.
-    constexpr key reals[] = {key::meanMotion,   key::eccentricity,  key::inclination,
-                             key::raOfAscNode,  key::argOfPericenter, key::meanAnomaly,
-                             key::bstar,        key::meanMotionDot, key::meanMotionDdot};
-    double* const realField[] = {&el.n,  &el.ecc,   &el.inc,   &el.ra,    &el.ap,
+    constexpr key reals[] = {key::meanMotion,  key::eccentricity,    key::inclination,
+                             key::raOfAscNode, key::argOfPericenter, key::meanAnomaly,
+                             key::bstar,       key::meanMotionDot,   key::meanMotionDdot};
+    double* const realField[] = {&el.n, &el.ecc,   &el.inc,   &el.ra,    &el.ap,
                                  &el.m, &el.bstar, &el.nrate, &el.nrate2};
     long objno = 0;
     if (!given(key::noradCatId)) return missing(key::noradCatId);
@@ -317,10 +319,12 @@ element record::finish() {
     long revno = 0;
     long ephType = 0;
     constexpr long intHighest = 2147483647;
-    if (given(key::elementSetNo) && !wholeOf(value(key::elementSetNo), -intHighest, intHighest, elno)) {
+    if (given(key::elementSetNo) &&
+        !wholeOf(value(key::elementSetNo), -intHighest, intHighest, elno)) {
         return unreadable(key::elementSetNo);
     }
-    if (given(key::revAtEpoch) && !wholeOf(value(key::revAtEpoch), -intHighest, intHighest, revno)) {
+    if (given(key::revAtEpoch) &&
+        !wholeOf(value(key::revAtEpoch), -intHighest, intHighest, revno)) {
         return unreadable(key::revAtEpoch);
     }
     if (given(key::ephemerisType) && !wholeOf(value(key::ephemerisType), 0, 9, ephType)) {
@@ -395,7 +399,8 @@ namespace {
 // The next field of a CSV line from `p`: a quoted field ("" for a quote
 // inside) is unquoted into `out`. Returns the position after the comma, or
 // npos after the last field.
-std::size_t csvField(std::string_view line, std::size_t p, char (&out)[256], std::string_view& field) {
+std::size_t csvField(std::string_view line, std::size_t p, char (&out)[256],
+                     std::string_view& field) {
     if (p < line.size() && line[p] == '"') {
         std::size_t n = 0;
         std::size_t k = p + 1;

@@ -97,8 +97,9 @@ public:
     void reject(const char* what, const char* problem) const;
 
 private:
-    static constexpr int valueSize = 96;  // kept values longer are cut (and, but for names, unreadable)
-    std::string_view value_[keyCount];    // data() null: absent
+    static constexpr int valueSize =
+        96;  // kept values longer are cut (and, but for names, unreadable)
+    std::string_view value_[keyCount];  // data() null: absent
     bool cut_[keyCount];
     char text_[keyCount][valueSize];
     long number_ = 0;

@@ -35,7 +35,8 @@ std::string epochText(double epoch) {
         frac8 = 0;
     }
     const int year = yy < 57 ? 2000 + static_cast<int>(yy) : 1900 + static_cast<int>(yy);
-    const morvel::date d = morvel::cal_civil(morvel::cal_julian({year, 1, 1}) + static_cast<int>(doy) - 1);
+    const morvel::date d =
+        morvel::cal_civil(morvel::cal_julian({year, 1, 1}) + static_cast<int>(doy) - 1);
     const long long us = frac8 * 864;
     char buf[64];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02lld:%02lld:%02lld.%06lld", d.year, d.month,
@@ -92,9 +93,12 @@ void fields(const element& el, field (&f)[fieldCount]) {
 std::string escaped(const std::string& s, bool xml) {
     std::string out;
     for (char c : s) {
-        if (xml && c == '&') out += "&amp;";
-        else if (xml && c == '<') out += "&lt;";
-        else if (xml && c == '>') out += "&gt;";
+        if (xml && c == '&')
+            out += "&amp;";
+        else if (xml && c == '<')
+            out += "&lt;";
+        else if (xml && c == '>')
+            out += "&gt;";
         else {
             if (!xml && (c == '"' || c == '\\')) out.push_back('\\');
             out.push_back(c);
@@ -126,7 +130,8 @@ int main(int argc, char** argv) {
         fields(el, f);
         if (fmt == "csv") {
             if (n == 0) {
-                for (int k = 0; k < fieldCount; ++k) std::fprintf(out, "%s%s", k ? "," : "", f[k].key);
+                for (int k = 0; k < fieldCount; ++k)
+                    std::fprintf(out, "%s%s", k ? "," : "", f[k].key);
                 std::fputs("\r\n", out);
             }
             for (int k = 0; k < fieldCount; ++k) {
@@ -152,30 +157,39 @@ int main(int argc, char** argv) {
             }
             std::fputs("}", out);
         } else if (fmt == "xml") {
-            std::fputs("<omm id=\"CCSDS_OMM_VERS\" version=\"2.0\"><header><CREATION_DATE/>"
-                       "<ORIGINATOR/></header><body><segment><metadata>",
-                       out);
+            std::fputs(
+                "<omm id=\"CCSDS_OMM_VERS\" version=\"2.0\"><header><CREATION_DATE/>"
+                "<ORIGINATOR/></header><body><segment><metadata>",
+                out);
             auto el2 = [&](int k) {
-                std::fprintf(out, "<%s>%s</%s>", f[k].key, escaped(f[k].value, true).c_str(), f[k].key);
+                std::fprintf(out, "<%s>%s</%s>", f[k].key, escaped(f[k].value, true).c_str(),
+                             f[k].key);
             };
             el2(0);
             el2(1);
-            std::fputs("<CENTER_NAME>EARTH</CENTER_NAME><REF_FRAME>TEME</REF_FRAME>"
-                       "<TIME_SYSTEM>UTC</TIME_SYSTEM><MEAN_ELEMENT_THEORY>SGP4</MEAN_ELEMENT_THEORY>"
-                       "</metadata><data><meanElements>",
-                       out);
+            std::fputs(
+                "<CENTER_NAME>EARTH</CENTER_NAME><REF_FRAME>TEME</REF_FRAME>"
+                "<TIME_SYSTEM>UTC</TIME_SYSTEM><MEAN_ELEMENT_THEORY>SGP4</MEAN_ELEMENT_THEORY>"
+                "</metadata><data><meanElements>",
+                out);
             for (int k = 2; k <= 8; ++k) el2(k);
             std::fputs("</meanElements><tleParameters>", out);
             for (int k = 9; k < fieldCount; ++k) el2(k);
             std::fputs("</tleParameters></data></segment></body></omm>\r\n", out);
         } else if (fmt == "kvn") {
-            std::fputs("CCSDS_OMM_VERS      = 2.0\r\nCREATION_DATE       = \r\nORIGINATOR          = \r\n\r\n", out);
-            auto line = [&](int k) { std::fprintf(out, "%-19s = %s\r\n", f[k].key, f[k].value.c_str()); };
+            std::fputs(
+                "CCSDS_OMM_VERS      = 2.0\r\nCREATION_DATE       = \r\nORIGINATOR          = "
+                "\r\n\r\n",
+                out);
+            auto line = [&](int k) {
+                std::fprintf(out, "%-19s = %s\r\n", f[k].key, f[k].value.c_str());
+            };
             line(0);
             line(1);
-            std::fputs("CENTER_NAME         = EARTH\r\nREF_FRAME           = TEME\r\n"
-                       "TIME_SYSTEM         = UTC\r\nMEAN_ELEMENT_THEORY = SGP/SGP4\r\n\r\n",
-                       out);
+            std::fputs(
+                "CENTER_NAME         = EARTH\r\nREF_FRAME           = TEME\r\n"
+                "TIME_SYSTEM         = UTC\r\nMEAN_ELEMENT_THEORY = SGP/SGP4\r\n\r\n",
+                out);
             for (int k = 2; k < fieldCount; ++k) {
                 line(k);
                 if (k == 8) std::fputs("\r\n", out);

@@ -1,5 +1,7 @@
 // OMM input: recognition by content, the record mapping, and the real
 // CelesTrak and conformance-corpus samples in every encoding.
+#include "omm.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +12,6 @@
 
 #include "cal.h"
 #include "elfile.h"
-#include "omm.h"
 
 using namespace morvel;
 
@@ -61,8 +62,10 @@ void expectSame(const element& a, const element& b, const std::string& what) {
     EXPECT_STREQ(a.title, b.title) << what;
     EXPECT_EQ(a.elno, b.elno) << what;
     EXPECT_EQ(a.revno, b.revno) << what;
-    const double* x[] = {&a.epoch, &a.nrate, &a.nrate2, &a.bstar, &a.inc, &a.ra, &a.ecc, &a.ap, &a.m, &a.n};
-    const double* y[] = {&b.epoch, &b.nrate, &b.nrate2, &b.bstar, &b.inc, &b.ra, &b.ecc, &b.ap, &b.m, &b.n};
+    const double* x[] = {&a.epoch, &a.nrate, &a.nrate2, &a.bstar, &a.inc,
+                         &a.ra,    &a.ecc,   &a.ap,     &a.m,     &a.n};
+    const double* y[] = {&b.epoch, &b.nrate, &b.nrate2, &b.bstar, &b.inc,
+                         &b.ra,    &b.ecc,   &b.ap,     &b.m,     &b.n};
     for (int k = 0; k < 10; ++k) EXPECT_EQ(*x[k], *y[k]) << what << " field " << k;
 }
 
@@ -75,9 +78,12 @@ const std::string csvHeader =
 // column (by its place in the header) replaced when `col` >= 0.
 std::string csvRow(const std::string& name, const std::string& no, int col = -1,
                    const std::string& value = "") {
-    std::vector<std::string> v = {name, "2026-067CY", "2026-07-14T21:45:20.933856", "15.20467281",
-                                  "0.00055903", "97.4593", "154.097", "270.5113", "89.5482", "0",
-                                  "U", no, "999", "1591", "0.00022159168", "0.0000477", "0"};
+    std::vector<std::string> v = {name,          "2026-067CY", "2026-07-14T21:45:20.933856",
+                                  "15.20467281", "0.00055903", "97.4593",
+                                  "154.097",     "270.5113",   "89.5482",
+                                  "0",           "U",          no,
+                                  "999",         "1591",       "0.00022159168",
+                                  "0.0000477",   "0"};
     if (col >= 0) v[col] = value;
     std::string s;
     for (std::size_t k = 0; k < v.size(); ++k) s += (k ? "," : "") + v[k];
@@ -187,10 +193,14 @@ TEST(OmmDesignator, ColumnsOfLineOne) {
         bool ok;
         const char* objid;
     } cases[] = {
-        {"1998-067A", true, "98067A  "},   {"2026-067CY", true, "26067CY "},
-        {"1957-001ABC", true, "57001ABC"}, {"", true, "        "},
-        {"98067A", false, ""},             {"1998-067", false, ""},
-        {"1998-067ABCD", false, ""},       {"1998-67A", false, ""},
+        {"1998-067A", true, "98067A  "},
+        {"2026-067CY", true, "26067CY "},
+        {"1957-001ABC", true, "57001ABC"},
+        {"", true, "        "},
+        {"98067A", false, ""},
+        {"1998-067", false, ""},
+        {"1998-067ABCD", false, ""},
+        {"1998-67A", false, ""},
         {"1998-067a", false, ""},
     };
     for (const auto& c : cases) {
@@ -259,10 +269,10 @@ TEST(OmmSamples, EveryKvnVariantGivesTheRecordOfTheCsvAndJson) {
     EXPECT_EQ(csv.sets[0].objno, 25544);
     EXPECT_EQ(csv.sets[2].objno, 69999);
     EXPECT_EQ(csv.sets[0].nrate, -0.00003657);
-    for (const char* f : {"v01-baseline-reserialised.kvn", "v02-day-of-year-epoch-Z.kvn",
-                          "v03-units-brackets-leading-zeros.kvn",
-                          "v04-comments-blank-lines-whitespace-LF.kvn",
-                          "v06-signed-integers-lowercase-exponent.kvn"}) {
+    for (const char* f :
+         {"v01-baseline-reserialised.kvn", "v02-day-of-year-epoch-Z.kvn",
+          "v03-units-brackets-leading-zeros.kvn", "v04-comments-blank-lines-whitespace-LF.kvn",
+          "v06-signed-integers-lowercase-exponent.kvn"}) {
         const readOut kvn = readFile(f);
         ASSERT_EQ(kvn.sets.size(), 1u) << f << kvn.console;
         EXPECT_EQ(kvn.console, "") << f;
@@ -286,10 +296,12 @@ TEST(OmmSamples, CutFilesKeepTheRecordsBeforeTheCut) {
     EXPECT_EQ(json.console, "Element file ends inside a record at line 1: that record is lost\n");
     // Cut inside a record, in a string, and in XML.
     const readOut inString = readText("[{\"NORAD_CAT_ID\":1},\n{\"OBJECT_NAME\":\"ISS");
-    EXPECT_EQ(inString.console, "Record 1 at line 1 (object 1) rejected: EPOCH missing\n"
-                                "Element file ends inside a record at line 2: that record is lost\n");
+    EXPECT_EQ(inString.console,
+              "Record 1 at line 1 (object 1) rejected: EPOCH missing\n"
+              "Element file ends inside a record at line 2: that record is lost\n");
     const std::string xml = "<ndm>\n<omm><body><segment><metadata><OBJECT_NAME>A</OBJECT_NAME>\n";
-    EXPECT_EQ(readText(xml).console, "Element file ends inside a record at line 3: that record is lost\n");
+    EXPECT_EQ(readText(xml).console,
+              "Element file ends inside a record at line 3: that record is lost\n");
 }
 
 TEST(OmmRecords, FaultsNameTheRecordAndTheKeywordAndLoseNothingElse) {
@@ -308,12 +320,14 @@ TEST(OmmRecords, FaultsNameTheRecordAndTheKeywordAndLoseNothingElse) {
         {15, "0x1p-4", "MEAN_MOTION_DOT \"0x1p-4\" unreadable"},
     };
     for (const auto& c : cases) {
-        const std::string text = csvHeader + csvRow("A", "6") + csvRow("B", "7", c.col, c.value) + csvRow("C", "8");
+        const std::string text =
+            csvHeader + csvRow("A", "6") + csvRow("B", "7", c.col, c.value) + csvRow("C", "8");
         const readOut r = readText(text);
         ASSERT_EQ(r.sets.size(), 2u) << c.message;
         EXPECT_EQ(r.sets[0].objno, 6);
         EXPECT_EQ(r.sets[1].objno, 8);
-        EXPECT_EQ(r.console, std::string("Record 2 at line 3 (object 7 B) rejected: ") + c.message + "\n");
+        EXPECT_EQ(r.console,
+                  std::string("Record 2 at line 3 (object 7 B) rejected: ") + c.message + "\n");
     }
     // The mean motion rule of every element set, with its message.
     for (const char* n : {"17", "0.01", "-1"}) {
@@ -330,20 +344,26 @@ TEST(OmmRecords, OnlyTheMeanElementsOfSgp4InTemeUtcAboutTheEarth) {
         const char* value;
         bool ok;
     } cases[] = {
-        {"MEAN_ELEMENT_THEORY", "SGP4", true}, {"MEAN_ELEMENT_THEORY", "SGP/SGP4", true},
-        {"MEAN_ELEMENT_THEORY", "DSST", false}, {"MEAN_ELEMENT_THEORY", "SGP4-XP", false},
-        {"REF_FRAME", "TEME", true},           {"REF_FRAME", "GCRF", false},
-        {"TIME_SYSTEM", "UTC", true},          {"TIME_SYSTEM", "TAI", false},
-        {"CENTER_NAME", "EARTH", true},        {"CENTER_NAME", "MOON", false},
+        {"MEAN_ELEMENT_THEORY", "SGP4", true},
+        {"MEAN_ELEMENT_THEORY", "SGP/SGP4", true},
+        {"MEAN_ELEMENT_THEORY", "DSST", false},
+        {"MEAN_ELEMENT_THEORY", "SGP4-XP", false},
+        {"REF_FRAME", "TEME", true},
+        {"REF_FRAME", "GCRF", false},
+        {"TIME_SYSTEM", "UTC", true},
+        {"TIME_SYSTEM", "TAI", false},
+        {"CENTER_NAME", "EARTH", true},
+        {"CENTER_NAME", "MOON", false},
     };
     for (const auto& c : cases) {
         const std::string text = csvHeader.substr(0, csvHeader.size() - 1) + "," + c.key + "\n" +
-                                 csvRow("A", "6").substr(0, csvRow("A", "6").size() - 1) + "," + c.value + "\n";
+                                 csvRow("A", "6").substr(0, csvRow("A", "6").size() - 1) + "," +
+                                 c.value + "\n";
         const readOut r = readText(text);
         EXPECT_EQ(r.sets.size(), c.ok ? 1u : 0u) << c.key << c.value;
         if (!c.ok) {
-            EXPECT_EQ(r.console, std::string("Record 1 at line 2 (object 6 A) rejected: ") + c.key + " " +
-                                     c.value + " is not one this theory can use\n");
+            EXPECT_EQ(r.console, std::string("Record 1 at line 2 (object 6 A) rejected: ") + c.key +
+                                     " " + c.value + " is not one this theory can use\n");
         }
     }
 }
@@ -352,28 +372,38 @@ TEST(OmmRecords, EncodingsAgreeOnOneRecordWithNumbersAsStringsAndUnknownKeys) {
     // Space-Track writes numbers as strings and adds keys of its own; the
     // XML of an analyst object has an empty designator; KVN may carry units.
     const std::string json =
-        "\xEF\xBB\xBF[{\"CCSDS_OMM_VERS\":\"2.0\",\"OBJECT_NAME\":\"\\u0041\",\"OBJECT_ID\":\"\",\"EPOCH\":"
-        "\"2026-07-14T21:45:20.933856\",\"MEAN_MOTION\":\"+15.20467281\",\"ECCENTRICITY\":\".00055903\","
+        "\xEF\xBB\xBF[{\"CCSDS_OMM_VERS\":\"2.0\",\"OBJECT_NAME\":\"\\u0041\",\"OBJECT_ID\":\"\","
+        "\"EPOCH\":"
+        "\"2026-07-14T21:45:20.933856\",\"MEAN_MOTION\":\"+15.20467281\",\"ECCENTRICITY\":\"."
+        "00055903\","
         "\"INCLINATION\":97.4593,\"RA_OF_ASC_NODE\":154.097,\"ARG_OF_PERICENTER\":\"270.5113\","
         "\"MEAN_ANOMALY\":89.5482,\"CLASSIFICATION_TYPE\":\"U\",\"NORAD_CAT_ID\":\"270449\","
-        "\"ELEMENT_SET_NO\":\"999\",\"REV_AT_EPOCH\":1591,\"BSTAR\":2.2159168E-4,\"MEAN_MOTION_DOT\":"
+        "\"ELEMENT_SET_NO\":\"999\",\"REV_AT_EPOCH\":1591,\"BSTAR\":2.2159168E-4,\"MEAN_MOTION_"
+        "DOT\":"
         "4.77e-5,\"MEAN_MOTION_DDOT\":0,\"PERIOD\":94.7,\"TLE_LINE1\":[1,2],\"DECAY_DATE\":null}]";
     const std::string xml =
-        "<?xml version=\"1.0\"?>\r\n<omm id=\"CCSDS_OMM_VERS\" version=\"2.0\"><header><CREATION_DATE/>"
+        "<?xml version=\"1.0\"?>\r\n<omm id=\"CCSDS_OMM_VERS\" "
+        "version=\"2.0\"><header><CREATION_DATE/>"
         "</header><body><segment><metadata><OBJECT_NAME>A</OBJECT_NAME><OBJECT_ID/>"
         "<MEAN_ELEMENT_THEORY>SGP4</MEAN_ELEMENT_THEORY></metadata><data><meanElements>"
-        "<EPOCH>2026-195T21:45:20.933856</EPOCH><MEAN_MOTION units=\"rev/day\">15.20467281</MEAN_MOTION>"
+        "<EPOCH>2026-195T21:45:20.933856</EPOCH><MEAN_MOTION "
+        "units=\"rev/day\">15.20467281</MEAN_MOTION>"
         "<ECCENTRICITY>5.5903e-4</ECCENTRICITY><INCLINATION>97.4593</INCLINATION><RA_OF_ASC_NODE>"
-        "154.097</RA_OF_ASC_NODE><ARG_OF_PERICENTER>270.5113</ARG_OF_PERICENTER><MEAN_ANOMALY>89.5482"
-        "</MEAN_ANOMALY></meanElements><tleParameters><NORAD_CAT_ID>270449</NORAD_CAT_ID><ELEMENT_SET_NO>"
+        "154.097</RA_OF_ASC_NODE><ARG_OF_PERICENTER>270.5113</"
+        "ARG_OF_PERICENTER><MEAN_ANOMALY>89.5482"
+        "</MEAN_ANOMALY></meanElements><tleParameters><NORAD_CAT_ID>270449</"
+        "NORAD_CAT_ID><ELEMENT_SET_NO>"
         "999</ELEMENT_SET_NO><REV_AT_EPOCH>1591</REV_AT_EPOCH><BSTAR>.00022159168</BSTAR>"
         "<MEAN_MOTION_DOT>.0000477</MEAN_MOTION_DOT><MEAN_MOTION_DDOT>0</MEAN_MOTION_DDOT>"
         "</tleParameters></data></segment></body></omm>";
     const std::string kvn =
-        "CCSDS_OMM_VERS = 2.0\r\nOBJECT_NAME = A\r\nOBJECT_ID = \r\nEPOCH = 2026-07-14T21:45:20.933856Z\r\n"
-        "MEAN_MOTION = 15.20467281 [rev/day]\r\nECCENTRICITY = 0.00055903\r\nINCLINATION = 97.4593 [deg]\r\n"
+        "CCSDS_OMM_VERS = 2.0\r\nOBJECT_NAME = A\r\nOBJECT_ID = \r\nEPOCH = "
+        "2026-07-14T21:45:20.933856Z\r\n"
+        "MEAN_MOTION = 15.20467281 [rev/day]\r\nECCENTRICITY = 0.00055903\r\nINCLINATION = 97.4593 "
+        "[deg]\r\n"
         "RA_OF_ASC_NODE = 154.097\r\nARG_OF_PERICENTER = 270.5113\r\nMEAN_ANOMALY = 89.5482\r\n"
-        "NORAD_CAT_ID = 270449\r\nELEMENT_SET_NO = 999\r\nREV_AT_EPOCH = 1591\r\nBSTAR = 0.22159168e-3\r\n"
+        "NORAD_CAT_ID = 270449\r\nELEMENT_SET_NO = 999\r\nREV_AT_EPOCH = 1591\r\nBSTAR = "
+        "0.22159168e-3\r\n"
         "MEAN_MOTION_DOT = 0.0000477\r\nMEAN_MOTION_DDOT = 0";
     const readOut csv = readText(csvHeader + csvRow("A", "270449", 1, ""));
     ASSERT_EQ(csv.sets.size(), 1u) << csv.console;
@@ -390,10 +420,11 @@ TEST(OmmRecords, SeveralMessagesPerFileAndTheSameSetsOnEveryReading) {
     // Two KVN messages with a bad one between, and nine-digit numbers.
     std::string kvn;
     for (const char* no : {"123456789", "x", "100000"}) {
-        kvn += "CCSDS_OMM_VERS = 2.0\nCOMMENT one\nOBJECT_NAME = A\nOBJECT_ID = 2026-067CY\n"
-               "EPOCH = 2026-07-14T21:45:20\nMEAN_MOTION = 15.2\nECCENTRICITY = 0.0005\n"
-               "INCLINATION = 97\nRA_OF_ASC_NODE = 154\nARG_OF_PERICENTER = 270\nMEAN_ANOMALY = 89\n"
-               "BSTAR = 0.0002\nMEAN_MOTION_DOT = 0.00005\nMEAN_MOTION_DDOT = 0\nNORAD_CAT_ID = ";
+        kvn +=
+            "CCSDS_OMM_VERS = 2.0\nCOMMENT one\nOBJECT_NAME = A\nOBJECT_ID = 2026-067CY\n"
+            "EPOCH = 2026-07-14T21:45:20\nMEAN_MOTION = 15.2\nECCENTRICITY = 0.0005\n"
+            "INCLINATION = 97\nRA_OF_ASC_NODE = 154\nARG_OF_PERICENTER = 270\nMEAN_ANOMALY = 89\n"
+            "BSTAR = 0.0002\nMEAN_MOTION_DOT = 0.00005\nMEAN_MOTION_DDOT = 0\nNORAD_CAT_ID = ";
         kvn += std::string(no) + "\n\n";
     }
     const readOut first = readText(kvn);
@@ -401,10 +432,12 @@ TEST(OmmRecords, SeveralMessagesPerFileAndTheSameSetsOnEveryReading) {
     ASSERT_EQ(first.sets.size(), 2u) << first.console;
     EXPECT_EQ(first.sets[0].objno, 123456789);
     EXPECT_EQ(first.sets[1].objno, 100000);
-    EXPECT_EQ(first.console, "Record 2 at line 17 (object x A) rejected: NORAD_CAT_ID \"x\" unreadable\n");
+    EXPECT_EQ(first.console,
+              "Record 2 at line 17 (object x A) rejected: NORAD_CAT_ID \"x\" unreadable\n");
     EXPECT_EQ(again.console, first.console);
     ASSERT_EQ(again.sets.size(), first.sets.size());
-    for (std::size_t k = 0; k < first.sets.size(); ++k) expectSame(again.sets[k], first.sets[k], "again");
+    for (std::size_t k = 0; k < first.sets.size(); ++k)
+        expectSame(again.sets[k], first.sets[k], "again");
     // Ten digits are beyond the catalogue.
     EXPECT_EQ(readText(csvHeader + csvRow("A", "1234567890")).sets.size(), 0u);
 }
