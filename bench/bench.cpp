@@ -140,8 +140,10 @@ void readElementFile(benchmark::State& state, const char* path) {
     state.SetItemsProcessed(sets);
 }
 BENCHMARK_CAPTURE(readElementFile, catalogue_tle, catalogue)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(readElementFile, active_json, MORVEL_DATA "/omm/celestrak-active-2026-06-22.json");
-BENCHMARK_CAPTURE(readElementFile, six_digit_json, MORVEL_DATA "/omm/celestrak-active-six-digit.json");
+BENCHMARK_CAPTURE(readElementFile, active_json,
+                  MORVEL_DATA "/omm/celestrak-active-2026-06-22.json");
+BENCHMARK_CAPTURE(readElementFile, six_digit_json,
+                  MORVEL_DATA "/omm/celestrak-active-six-digit.json");
 BENCHMARK_CAPTURE(readElementFile, csv_rows, MORVEL_DATA "/omm/unedited-rows.csv");
 BENCHMARK_CAPTURE(readElementFile, kvn_message, MORVEL_DATA "/omm/v01-baseline-reserialised.kvn");
 
