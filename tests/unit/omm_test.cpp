@@ -441,3 +441,51 @@ TEST(OmmRecords, SeveralMessagesPerFileAndTheSameSetsOnEveryReading) {
     // Ten digits are beyond the catalogue.
     EXPECT_EQ(readText(csvHeader + csvRow("A", "1234567890")).sets.size(), 0u);
 }
+
+TEST(OmmRecords, BookkeepingDefaultsAndItsLimits) {
+    // Empty columns: element set number and revolution 0, unclassified.
+    const readOut r = readText(csvHeader +
+                               "A,,2026-07-14T21:45:20,15.2,0.0005,97,154,270,89,,,6,,,0.0002,"
+                               "0.00005,0\n" +
+                               csvRow("B", "7", 10, "c"));
+    ASSERT_EQ(r.sets.size(), 2u) << r.console;
+    EXPECT_EQ(r.sets[0].elno, 0);
+    EXPECT_EQ(r.sets[0].revno, 0);
+    EXPECT_EQ(r.sets[0].type, 'U');
+    EXPECT_EQ(r.sets[1].type, 'c');
+    EXPECT_EQ(readText(csvHeader + csvRow("A", "6", 9, "9")).sets.size(), 1u);
+    EXPECT_EQ(readText(csvHeader + csvRow("A", "6", 9, "10")).sets.size(), 0u);
+    EXPECT_EQ(readText(csvHeader + csvRow("A", "999999999")).sets.size(), 1u);
+}
+
+TEST(OmmRecords, FaultsOfEachEncodingKeepTheRecordsBefore) {
+    const std::string good = csvRow("A", "6");
+    const struct {
+        std::string text;
+        std::size_t sets;
+        const char* console;
+    } cases[] = {
+        {csvHeader + good + "B,,x\n" + good, 2,
+         "Record 2 at line 3 (B) rejected: row has 3 columns, the header 17\n"},
+        {"[{\"NORAD_CAT_ID\":6,\n\"EPOCH\":\"2026-07-14T21:45:20\"},\n{\"NORAD_CAT_ID\":7,\n\"X\":"
+         "1}]",
+         0,
+         "Record 1 at line 1 (object 6) rejected: MEAN_MOTION missing\n"
+         "Record 2 at line 3 (object 7) rejected: EPOCH missing\n"},
+        {"[{\"NORAD_CAT_ID\":6},\n{\"NORAD_CAT_ID\":7 \"EPOCH\":1}]", 0,
+         "Record 1 at line 1 (object 6) rejected: EPOCH missing\n"
+         "JSON fault at line 2: The JSON document has an improper structure: missing or "
+         "superfluous commas, braces, missing keys, etc.\n"},
+        {"<ndm>\n<omm><NORAD_CAT_ID>6</NORAD_CAT_ID></omm>\n<omm></ndm>", 0,
+         "Record 1 at line 2 (object 6) rejected: EPOCH missing\n"
+         "XML fault at line 3: mismatched tag\n"},
+        {"CCSDS_OMM_VERS = 2.0\nNORAD_CAT_ID = 6\nnot a value line\n", 0,
+         "Line 3 of the element file is not KEYWORD = value: skipped\n"
+         "Record 1 at line 1 (object 6) rejected: EPOCH missing\n"},
+    };
+    for (const auto& c : cases) {
+        const readOut r = readText(c.text);
+        EXPECT_EQ(r.sets.size(), c.sets) << c.text;
+        EXPECT_EQ(r.console, c.console) << c.text;
+    }
+}
