@@ -4,18 +4,30 @@ JOBS   ?= $(shell nproc 2>/dev/null || echo 2)
 # Under CI every warning is an error.
 WERROR := $(if $(CI),ON,OFF)
 
-.PHONY: all build run test sanitize bench fuzz validate install clean
+.PHONY: all deps build run test sanitize bench fuzz validate install clean
 
 all: build
 
-build:
+# OMM element files in JSON and XML are read with simdjson and expat: their
+# Debian packages are installed on a machine that lacks them.
+SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
+DEPS_MISSING = $(if $(wildcard /usr/include/simdjson.h),,libsimdjson-dev) \
+               $(if $(wildcard /usr/include/expat.h),,libexpat1-dev)
+deps:
+	@if [ -n "$(strip $(DEPS_MISSING))" ]; then \
+	  echo "Installing $(strip $(DEPS_MISSING)) (readers of JSON and XML element files)"; \
+	  $(SUDO) apt-get update -qq >/dev/null && \
+	  $(SUDO) apt-get install -y -qq $(strip $(DEPS_MISSING)) >/dev/null; \
+	fi
+
+build: deps
 	cmake --preset $(PRESET) -DMORVEL_WERROR=$(WERROR) >/dev/null
 	cmake --build --preset $(PRESET) -j $(JOBS)
 
 # Build and run morvel on a bundled element file (the last 180 days of a
 # satellite that re-entered): sets with a lifetime below 10 days are listed,
 # and the menu asks which one to evolve for up to 2 days (0 ends the run).
-run:
+run: deps
 	cmake --preset $(PRESET) -DMORVEL_WERROR=$(WERROR) >/dev/null
 	cmake --build --preset $(PRESET) -j $(JOBS) --target morvel
 	cd examples && ../build/release/morvel/morvel -L10 -P2 starlink-24.tle
@@ -26,12 +38,12 @@ test: build
 sanitize:
 	$(MAKE) test PRESET=sanitize
 
-bench:
+bench: deps
 	cmake --preset bench >/dev/null
 	cmake --build --preset bench -j $(JOBS)
 	./build/bench/bench/morvel_bench
 
-fuzz:
+fuzz: deps
 	cmake --preset fuzz >/dev/null
 	cmake --build --preset fuzz -j $(JOBS)
 

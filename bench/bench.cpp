@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "elfile.h"
 #include "eloutput.h"
 #include "evolve.h"
 
@@ -115,6 +116,28 @@ void BM_CatalogueCrossingPipeline(benchmark::State& state) {
     std::fclose(out);
 }
 BENCHMARK(BM_CatalogueCrossingPipeline)->Unit(benchmark::kMillisecond);
+
+// Reading a whole element file through the encoding's reader, per set: the
+// catalogue as TLE, and real CelesTrak OMM samples (the whole-process
+// comparison of the catalogue in every encoding is
+// bench/omm-whole-process.sh).
+void readElementFile(benchmark::State& state, const char* path) {
+    long sets = 0;
+    for (auto _ : state) {
+        std::FILE* in = std::fopen(path, "r");
+        elfile file(in);
+        for (element e = file.next(); e.if_valid == 1; e = file.next()) ++sets;
+        std::fclose(in);
+    }
+    state.SetItemsProcessed(sets);
+}
+BENCHMARK_CAPTURE(readElementFile, catalogue_tle, catalogue)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(readElementFile, active_json,
+                  MORVEL_DATA "/omm/celestrak-active-2026-06-22.json");
+BENCHMARK_CAPTURE(readElementFile, six_digit_json,
+                  MORVEL_DATA "/omm/celestrak-active-six-digit.json");
+BENCHMARK_CAPTURE(readElementFile, csv_rows, MORVEL_DATA "/omm/unedited-rows.csv");
+BENCHMARK_CAPTURE(readElementFile, kvn_message, MORVEL_DATA "/omm/v01-baseline-reserialised.kvn");
 
 }  // namespace
 

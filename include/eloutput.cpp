@@ -243,6 +243,8 @@ int checksum(const char* buffer) {
     return sum % 10;
 }
 
+bool tleNumbered(long objno) { return objno <= tle::alpha5Highest; }
+
 int eloutput(std::FILE* outFp, element outel) {
     // Title line: the title in 49 columns, then apogee and perigee heights
     // in km.

@@ -12,6 +12,10 @@ namespace morvel {
 // modulo 10.
 int checksum(const char* buffer);
 
+// Whether the format can carry catalogue number `objno`: five digits, or the
+// Alpha-5 form up to 339999.
+bool tleNumbered(long objno);
+
 // Writes `outel` as three lines to `outFp`. Returns the status 1.
 int eloutput(std::FILE* outFp, element outel);
 

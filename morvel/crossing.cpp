@@ -4,7 +4,7 @@
 #include <string>
 
 #include "driver.h"
-#include "elinput.h"
+#include "elfile.h"
 #include "evolve.h"
 
 namespace morvel {
@@ -14,8 +14,9 @@ void equatorCrossingFile(std::FILE* inpFp, const runParams& p) {
     // number 25544 gives 25544.eqx in the working directory.
     const std::string outfile = p.dkfile.substr(0, p.dkfile.find('.')) + ".eqx";
     std::FILE* outFp = openOutput(outfile, p.inelf);
+    elfile in(inpFp);
     for (;;) {
-        el = elinput(inpFp);
+        el = in.next();
         if (el.if_valid != 1) break;
         // A set that prime gives no positive lifetime is passed over.
         if (crossingStep(p.flux)) writeSet(outFp);

@@ -4,7 +4,7 @@
 
 #include "cal.h"
 #include "driver.h"
-#include "elinput.h"
+#include "elfile.h"
 #include "evolve.h"
 #include "numtext.h"
 
@@ -48,8 +48,9 @@ void fileHead(std::FILE* fp, const runParams& p) {
 decayListResult decayList(std::FILE* inpFp, const runParams& p) {
     decayListResult r;
     std::FILE* outFp = nullptr;
+    elfile in(inpFp);
     for (;;) {
-        el = elinput(inpFp);
+        el = in.next();
         if (el.if_valid != 1) break;
         r.num_of_els++;
         // Below a limit of 0.05 days every estimate is listed.

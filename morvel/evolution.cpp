@@ -5,7 +5,9 @@
 
 #include "cal.h"
 #include "driver.h"
+#include "elfile.h"
 #include "elinput.h"
+#include "eloutput.h"
 #include "evolve.h"
 #include "numtext.h"
 
@@ -44,7 +46,10 @@ void evolveSet(int nel, const runParams& p) {
     // Each evolution starts afresh from the input file: the reader's
     // messages for the sets it rejects come again on every pick.
     std::FILE* inpFp = openInput(p.inelf);
-    for (int k = 0; k < nel; k++) el = elinput(inpFp);
+    {
+        elfile in(inpFp);
+        for (int k = 0; k < nel; k++) el = in.next();
+    }
     std::fclose(inpFp);
     prime(p.flux);
 
@@ -66,8 +71,9 @@ void evolveSet(int nel, const runParams& p) {
     while (l >= 0.01 && gone < p.cease) {
         evolve(p.flux);
         if (el.revno != lastRevno) {
+            // A set the format cannot number is refused once, not every revolution.
+            if (lastRevno == -1 || tleNumbered(el.objno)) writeSet(outFp);
             lastRevno = el.revno;
-            writeSet(outFp);
         }
     }
 

@@ -85,6 +85,13 @@ void civilDate(std::FILE* fp, double jd, const char* end) {
 }
 
 void writeSet(std::FILE* outFp) {
+    // Numbers past the Alpha-5 range (OMM input) have no TLE form: the set
+    // is left out and the run goes on.
+    if (!tleNumbered(el.objno)) {
+        std::printf("Object %li: catalogue number above %li, set not written\n",
+                    static_cast<long>(el.objno), tle::alpha5Highest);
+        return;
+    }
     const int stat = eloutput(outFp, el);
     if (stat != 1) std::printf("Error status from eloutput\n");
 }

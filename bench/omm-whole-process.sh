@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Whole-process time of the equator-crossing file of the catalogue snapshot
+# as TLE and converted to each OMM encoding, run side by side (interleaved),
+# median of N runs (default 21), outputs on a tmpfs when /dev/shm exists.
+# Uses hyperfine when it is installed.
+#   bench/omm-whole-process.sh [build-dir] [runs]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build/release}
+runs=${2:-21}
+bin=$build/morvel/morvel
+conv=$build/tests/omm/morvel_omm_convert
+base=/tmp; [ -d /dev/shm ] && base=/dev/shm
+work=$(mktemp -d "$base/omm-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+cp "$root/tests/data/catalogue-2026-05-07.tle" "$work/cat.tle"
+cd "$work"
+fmts="csv json xml kvn"
+for f in $fmts; do "$conv" "$f" cat.tle "cat-$f.$f"; done
+inputs="cat.tle"; for f in $fmts; do inputs="$inputs cat-$f.$f"; done
+if command -v hyperfine >/dev/null 2>&1; then
+  args=(); for i in $inputs; do args+=("$bin -E $i < /dev/null"); done
+  hyperfine -N -w 3 -r "$runs" "${args[@]}"
+  exit 0
+fi
+for i in $inputs; do : > "$i.times"; done
+for ((r = 0; r < runs; r++)); do
+  for i in $inputs; do
+    t0=$(date +%s%N); "$bin" -E "$i" < /dev/null > /dev/null; t1=$(date +%s%N)
+    echo $(( (t1 - t0) / 1000 )) >> "$i.times"
+  done
+done
+median() { sort -n "$1" | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+tle=$(median cat.tle.times)
+printf '%-12s %8s %6s\n' input "ms" "x TLE"
+for i in $inputs; do
+  m=$(median "$i.times")
+  awk -v n="$i" -v m="$m" -v t="$tle" 'BEGIN { printf "%-12s %8.1f %6.2f\n", n, m / 1000, m / t }'
+done
