@@ -5,6 +5,7 @@
 #include "cal.h"
 #include "driver.h"
 #include "elinput.h"
+#include "eloutput.h"
 #include "evolve.h"
 #include "muq.h"
 
@@ -12,9 +13,11 @@ namespace morvel {
 
 namespace {
 
-void columnHeader(std::FILE* fp) {
+// With a space-weather file, each row shows its set's flux before the date.
+void columnHeader(std::FILE* fp, const runParams& p) {
     std::fprintf(fp, "\n Elset       Obj       #         Epoch");
-    std::fprintf(fp, "          Decay        (Date)\n");
+    if (!p.swfile.empty()) std::fprintf(fp, "          Decay     Flux  (Date)\n");
+    else std::fprintf(fp, "          Decay        (Date)\n");
 }
 
 // The row of set number `num_of_els`, held in `el` with its `lifetime`,
@@ -24,14 +27,26 @@ struct rowText {
     char text[1024];
 };
 
-rowText listRow(int num_of_els) {
+rowText listRow(int num_of_els, const runParams& p, double flux) {
     rowText row;
     const double dk = lifetime + el.epoch;
     const date dkcivil = cal_civil(truncInt(dk));
-    std::snprintf(row.text, sizeof row.text,
-                  "%6ld     %s %6li   %012.6lf   %012.6lf  (%i %s %i)\n",
-                  static_cast<long>(num_of_els), el.objid, static_cast<long>(el.objno),
-                  jd2ep(el.epoch), jd2ep(dk), dkcivil.year, month(dkcivil), dkcivil.day);
+    if (p.swfile.empty()) {
+        std::snprintf(row.text, sizeof row.text,
+                      "%6ld     %s %6li   %012.6lf   %012.6lf  (%i %s %i)\n",
+                      static_cast<long>(num_of_els), el.objid, static_cast<long>(el.objno),
+                      jd2ep(el.epoch), jd2ep(dk), dkcivil.year, month(dkcivil), dkcivil.day);
+    } else {
+        // The flux column "  %5.1lf" before the date, by the writer's
+        // fixed-point conversion: the C library's is a tenth of the list's time.
+        char fluxText[32];
+        fixedText(fluxText, sizeof fluxText, flux, 5, 1, false);
+        std::snprintf(row.text, sizeof row.text,
+                      "%6ld     %s %6li   %012.6lf   %012.6lf  %s  (%i %s %i)\n",
+                      static_cast<long>(num_of_els), el.objid, static_cast<long>(el.objno),
+                      jd2ep(el.epoch), jd2ep(dk), fluxText, dkcivil.year, month(dkcivil),
+                      dkcivil.day);
+    }
     return row;
 }
 
@@ -40,7 +55,7 @@ void fileHead(std::FILE* fp, const runParams& p) {
     banner(fp);
     std::fprintf(fp, "Decay list from input file %s\n", p.inelf.c_str());
     parameterLines(fp, p, "");
-    columnHeader(fp);
+    columnHeader(fp, p);
 }
 
 }  // namespace
@@ -48,17 +63,20 @@ void fileHead(std::FILE* fp, const runParams& p) {
 decayListResult decayList(std::FILE* inpFp, const runParams& p) {
     decayListResult r;
     std::FILE* outFp = nullptr;
+    int before = 0;  // sets before the space-weather file
     for (;;) {
         el = elinput(inpFp);
         if (el.if_valid != 1) break;
         r.num_of_els++;
+        const epochFlux flux = setFlux(p, el.epoch);
+        if (flux.source == fluxSource::beforeFile) ++before;
         int ifDisplay = 0;
         // The lifetime as prime estimates it for a set whose mean motion
         // grows; below 0.05 days the limit is lifted.
         if (el.nrate > 0.000001) {
             const double sm = smaxis(el.n);
             const double ph = lowpoint(sm, el.inc, el.ecc, el.ap);
-            const double qCheck = q(el.n, el.ecc, ph, p.flux) * qfix;
+            const double qCheck = q(el.n, el.ecc, ph, flux.flux) * qfix;
             if (qCheck > 0) {
                 lifetime = qCheck / (2.0 * el.nrate);
                 if (lifetime < p.minlife || p.minlife < 0.05) ifDisplay = 1;
@@ -69,15 +87,16 @@ decayListResult decayList(std::FILE* inpFp, const runParams& p) {
         r.count++;
         if (r.count == 1) {
             r.nel0 = r.num_of_els;
-            columnHeader(stdout);
-            outFp = openOutput(p.dkfile, p.inelf);
+            columnHeader(stdout, p);
+            outFp = openOutput(p.dkfile, p.inelf, p.swfile);
             fileHead(outFp, p);
         }
-        const rowText row = listRow(r.num_of_els);
+        const rowText row = listRow(r.num_of_els, p, flux.flux);
         std::fputs(row.text, stdout);
         std::fputs(row.text, outFp);
     }
     std::fclose(inpFp);
+    fallbackLine(p, before);
 
     if (r.count == 0) {
         if (p.minlife >= 0.01) {

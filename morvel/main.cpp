@@ -79,6 +79,16 @@ void readCommandLine(int argc, char** argv, runParams& p) {
                 sourcedir = arg + 2;
                 if_db = 1;
                 break;
+            case 'W':
+                // The space-weather file: the rest of the argument, or typed.
+                if (arg[2] == '\0') {
+                    std::printf("Space weather file : ");
+                    p.swfile = readName();
+                } else {
+                    checkName(arg + 2);
+                    p.swfile = arg + 2;
+                }
+                break;
             default:
                 std::printf("Unrecognised control flag %s\n", arg);
                 finish(true);
@@ -122,6 +132,7 @@ runParams startUp(int argc, char** argv) {
         hk5 = hk5 + deltaHk;
         transitionRegion(stdout, "");
     }
+    if (!p.swfile.empty()) loadWeather(p);
 
     if (p.if_cmd == 0) {
         std::printf(if_db == 1 ? "Input object number : " : "Input element file : ");

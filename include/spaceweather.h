@@ -1,0 +1,73 @@
+// Space weather: the 10.7 cm solar flux of each day from a space-weather
+// file, and the flux that an element set's epoch takes from it.
+//
+// The file is CSV in CelesTrak's space-weather layout: a head line of column
+// names, then one row a day. Only three columns are read, by name, wherever
+// they stand: DATE (YYYY-MM-DD), F10.7_DATA_TYPE (OBS observed, INT
+// interpolated, PRD daily predicted, PRM monthly predicted) and
+// F10.7_OBS_LAST81, the mean of the observed flux over the 81 days that end
+// on the row's day. Line ends LF or CRLF.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace morvel {
+
+// One observed day: its day number (the Julian Day Number of the civil day,
+// see cal.h) and the mean observed 10.7 cm flux, in solar flux units, of the
+// 81 days that end on it.
+struct fluxDay {
+    int day;
+    double mean81;
+};
+
+// A space-weather file as read.
+struct spaceWeather {
+    std::vector<fluxDay> days;  // observed rows (OBS and INT), days ascending
+    int predicted = 0;          // predicted rows (PRD and PRM): read, not used
+    int skipped = 0;            // rows that do not convert, or out of day order
+    long firstSkipped = 0;      // line of the first skipped row (the head is line 1)
+    std::string missing;        // needed columns the head lacks, comma-separated
+};
+
+enum class weatherStatus {
+    ok,
+    cannotOpen,      // the file cannot be opened or read
+    missingColumns,  // the head lacks a needed column (see `missing`)
+    noObservedRow,   // not one observed row converts
+};
+
+// Reads the `size` bytes at `text` as a space-weather file into `sw` (made
+// empty first). A row is skipped and counted when its date is not a civil
+// date, its data type none of the four, or, for an observed row, its mean
+// flux is not a positive number or its day is not after the day of the
+// observed row before it. Empty lines are passed over.
+weatherStatus readSpaceWeather(const char* text, std::size_t size, spaceWeather& sw);
+
+// The file `name` read with readSpaceWeather.
+weatherStatus loadSpaceWeather(const char* name, spaceWeather& sw);
+
+// Where the flux of an epoch came from.
+enum class fluxSource {
+    observedDay,   // the observed row of the epoch's day
+    lastObserved,  // the last observed day before it (after the file's observed
+                   // days, or in a gap between them)
+    beforeFile,    // the epoch's day is before the first observed day: the fallback
+};
+
+struct epochFlux {
+    double flux;        // solar flux units
+    fluxSource source;
+    int day;            // day number of the observed day used; 0 for beforeFile
+};
+
+// The flux of an element set with epoch `epoch` (day number): the 81-day
+// mean of the last observed day at or before the epoch's day, what was known
+// on that day. `fallback` for an epoch before the first observed day (and
+// for a day number that is not a number or beyond the int range). O(1) for a
+// file without gaps, O(log n) otherwise; no allocation.
+epochFlux fluxAt(const spaceWeather& sw, double epoch, double fallback);
+
+}  // namespace morvel
