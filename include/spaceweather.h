@@ -40,10 +40,12 @@ enum class weatherStatus {
 };
 
 // Reads the `size` bytes at `text` as a space-weather file into `sw` (made
-// empty first). A row is skipped and counted when its date is not a civil
-// date, its data type none of the four, or, for an observed row, its mean
-// flux is not a positive number or its day is not after the day of the
-// observed row before it. Empty lines are passed over.
+// empty first). In a row, the columns of the head's first half are found by
+// counting fields from its start, the others from its end. A row is skipped
+// and counted when it has too few fields, its date is not a civil date, its
+// data type none of the four, or, for an observed row, its mean flux is not
+// a positive number or its day is not after the day of the observed row
+// before it. Empty lines are passed over.
 weatherStatus readSpaceWeather(const char* text, std::size_t size, spaceWeather& sw);
 
 // The file `name` read with readSpaceWeather.
