@@ -1,9 +1,12 @@
 #include "spaceweather.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <string_view>
 
 #include "cal.h"
@@ -23,6 +26,9 @@ constexpr std::size_t fieldChars = 31;
 
 // Bytes read from the file at a time, at least.
 constexpr std::size_t readChunk = 1 << 16;
+
+// Most observed days made room for before reading: 2800 years of days.
+constexpr std::uintmax_t maxReserve = 1 << 20;
 
 std::string_view trimmed(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -80,13 +86,16 @@ bool cutFields(std::string_view line, const columns& cols, std::string_view out[
     return true;
 }
 
-// The whole number of one to `most` digits at `p` (before `end`), `p`
-// moved past it; -1 without a digit.
-int digitsAt(const char*& p, const char* end, int most) {
+// The whole number of exactly `digits` digits at `p` (before `end`), `p`
+// moved past them; -1 when they are not all there.
+int digitsAt(const char*& p, const char* end, int digits) {
+    if (end - p < digits) return -1;
     int v = 0;
-    int n = 0;
-    for (; p != end && n < most && *p >= '0' && *p <= '9'; ++p, ++n) v = v * 10 + (*p - '0');
-    return n > 0 ? v : -1;
+    for (int n = 0; n < digits; ++n, ++p) {
+        if (*p < '0' || *p > '9') return -1;
+        v = v * 10 + (*p - '0');
+    }
+    return v;
 }
 
 // A flux: the whole field a number, positive and finite; else -1.
@@ -177,8 +186,8 @@ void lineReader::line(std::string_view text) {
     sw_.days.push_back(fluxDay{day, mean81});
 }
 
-// Day number of a date YYYY-MM-DD (one to four digits of year, one or two of
-// month and day); 0 when it is no civil date (February 30 included).
+// Day number of a date YYYY-MM-DD; 0 when it is not written so or is no
+// civil date (February 30 included).
 int lineReader::dayOf(std::string_view s) {
     const char* p = s.data();
     const char* const end = p + s.size();
@@ -186,10 +195,9 @@ int lineReader::dayOf(std::string_view s) {
     ymd.year = digitsAt(p, end, 4);
     if (ymd.year < 0 || p == end || *p++ != '-') return 0;
     ymd.month = digitsAt(p, end, 2);
-    if (p == end || *p++ != '-') return 0;
+    if (ymd.month < 0 || p == end || *p++ != '-') return 0;
     ymd.day = digitsAt(p, end, 2);
-    if (p != end) return 0;
-    if (ymd.month < 1 || ymd.month > 12 || ymd.day < 1) return 0;
+    if (p != end || ymd.month < 1 || ymd.month > 12 || ymd.day < 1) return 0;
     if (ymd.year != year_ || ymd.month != month_) {
         year_ = ymd.year;
         month_ = ymd.month;
@@ -237,12 +245,11 @@ weatherStatus loadSpaceWeather(const char* name, spaceWeather& sw) {
     // The buffer grows only for a line longer than itself.
     std::string buf(readChunk, '\0');
     std::size_t held = 0;
-    // Room for the rows at once: a real row is some 120 bytes.
-    if (std::fseek(fp, 0, SEEK_END) == 0) {
-        const long bytes = std::ftell(fp);
-        if (bytes > 0) sw.days.reserve(static_cast<std::size_t>(bytes) / 110 + 1);
-        std::rewind(fp);
-    }
+    // Room for the rows at once: a real row is some 120 bytes. Only a
+    // regular file has a size; a directory opens too, and fails to read.
+    std::error_code ec;
+    const std::uintmax_t bytes = std::filesystem::file_size(name, ec);
+    if (!ec) sw.days.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(bytes / 110 + 1, maxReserve)));
     lineReader r(sw);
     for (;;) {
         if (held == buf.size()) buf.resize(2 * buf.size());

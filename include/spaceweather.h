@@ -3,10 +3,10 @@
 //
 // The file is CSV in CelesTrak's space-weather layout: a head line of column
 // names, then one row a day. Only three columns are read, by name, wherever
-// they stand: DATE (YYYY-MM-DD), F10.7_DATA_TYPE (OBS observed, INT
-// interpolated, PRD daily predicted, PRM monthly predicted) and
-// F10.7_OBS_LAST81, the mean of the observed flux over the 81 days that end
-// on the row's day. Line ends LF or CRLF.
+// they stand: DATE (YYYY-MM-DD, these digits exactly), F10.7_DATA_TYPE (OBS
+// observed, INT interpolated, PRD daily predicted, PRM monthly predicted)
+// and F10.7_OBS_LAST81, the mean of the observed flux over the 81 days that
+// end on the row's day. Line ends LF or CRLF.
 #pragma once
 
 #include <cstddef>

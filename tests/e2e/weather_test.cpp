@@ -6,6 +6,7 @@
 // prediction and the equator-crossing set are what -F with that flux gives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -30,32 +31,26 @@ std::string readFile(const fs::path& p) {
     return s.str();
 }
 
-std::vector<std::string> fields(const std::string& line) {
+std::vector<std::string> split(const std::string& line, char at) {
     std::vector<std::string> out;
     std::istringstream s(line);
-    for (std::string f; std::getline(s, f, ',');) out.push_back(f);
+    for (std::string f; std::getline(s, f, at);) {
+        if (!f.empty() && f.back() == '\r') f.pop_back();
+        out.push_back(f);
+    }
     return out;
 }
 
 // The F10.7_OBS_LAST81 text of the last OBS or INT row dated up to `iso`
 // (ISO dates compare as text); empty when the file starts later.
 std::string fileFlux(const std::string& iso) {
-    std::ifstream in(weather);
-    std::string line;
-    std::getline(in, line);
-    const std::vector<std::string> head = fields(line);
-    auto column = [&](const char* name) {
-        for (std::size_t k = 0; k < head.size(); ++k) {
-            if (head[k] == name || head[k] == std::string(name) + "\r") return k;
-        }
-        ADD_FAILURE() << "no column " << name;
-        return std::size_t{0};
-    };
-    const std::size_t date = column("DATE"), type = column("F10.7_DATA_TYPE"),
-                      mean = column("F10.7_OBS_LAST81");
+    const std::vector<std::string> lines = split(readFile(weather), '\n');
+    const std::vector<std::string> head = split(lines[0], ',');
+    auto column = [&](const char* name) { return std::find(head.begin(), head.end(), name) - head.begin(); };
+    const auto date = column("DATE"), type = column("F10.7_DATA_TYPE"), mean = column("F10.7_OBS_LAST81");
     std::string flux;
-    while (std::getline(in, line)) {
-        const std::vector<std::string> f = fields(line);
+    for (std::size_t k = 1; k < lines.size(); ++k) {
+        const std::vector<std::string> f = split(lines[k], ',');
         if (f[date] <= iso && (f[type] == "OBS" || f[type] == "INT")) flux = f[mean];
     }
     return flux;
@@ -94,10 +89,9 @@ run morvel(const std::string& name, const std::string& set, const std::string& a
     return {readFile(dir / "console"), dir};
 }
 
-// The decay list row of the console (the line after the column header).
+// The words of the decay list row of the console (the line after the header).
 std::vector<std::string> row(const std::string& console) {
-    const std::size_t head = console.find("Elset");
-    const std::size_t start = console.find('\n', head) + 1;
+    const std::size_t start = console.find('\n', console.find("Elset")) + 1;
     std::istringstream s(console.substr(start, console.find('\n', start) - start));
     std::vector<std::string> words;
     for (std::string w; s >> w;) words.push_back(w);
@@ -111,9 +105,7 @@ std::string lineWith(const std::string& text, const std::string& start) {
 }
 
 TEST(WeatherFlux, EachKindOfSetTakesTheFilesFluxAndDecaysAsWithThatFixedFlux) {
-    std::istringstream in(readFile(sets));
-    std::vector<std::string> all;
-    for (std::string line; std::getline(in, line);) all.push_back(line);
+    const std::vector<std::string> all = split(readFile(sets), '\n');
     ASSERT_EQ(all.size(), 9u);
     const char* kinds[] = {"past", "observed", "before"};
     const char* sourceLines[] = {"  (81-day mean to the last observed day before the epoch, 2026 May 5,",
