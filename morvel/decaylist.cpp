@@ -1,6 +1,7 @@
 // Decay list mode: every set of the input numbered, its lifetime estimated,
 // the short-lived ones listed on the console and in the decay list file.
 #include <cstdio>
+#include <limits>
 
 #include "cal.h"
 #include "driver.h"
@@ -27,7 +28,13 @@ struct rowText {
     char text[1024];
 };
 
-rowText listRow(int num_of_els, const runParams& p, double flux) {
+// The flux column's text of the last flux shown (none at first).
+struct fluxColumn {
+    double flux = std::numeric_limits<double>::quiet_NaN();
+    char text[32] = "";
+};
+
+rowText listRow(int num_of_els, const runParams& p, double flux, fluxColumn& shown) {
     rowText row;
     const double dk = lifetime + el.epoch;
     const date dkcivil = cal_civil(truncInt(dk));
@@ -37,14 +44,17 @@ rowText listRow(int num_of_els, const runParams& p, double flux) {
                       static_cast<long>(num_of_els), el.objid, static_cast<long>(el.objno),
                       jd2ep(el.epoch), jd2ep(dk), dkcivil.year, month(dkcivil), dkcivil.day);
     } else {
-        // The flux column "  %5.1lf" before the date, by the writer's
-        // fixed-point conversion: the C library's is a tenth of the list's time.
-        char fluxText[32];
-        fixedText(fluxText, sizeof fluxText, flux, 5, 1, false);
+        // The flux column "%5.1lf" before the date, by the writer's
+        // fixed-point conversion, and only when the flux changes: most sets
+        // of a catalogue share their epoch's day.
+        if (flux != shown.flux) {
+            shown.flux = flux;
+            fixedText(shown.text, sizeof shown.text, flux, 5, 1, false);
+        }
         std::snprintf(row.text, sizeof row.text,
                       "%6ld     %s %6li   %012.6lf   %012.6lf  %s  (%i %s %i)\n",
                       static_cast<long>(num_of_els), el.objid, static_cast<long>(el.objno),
-                      jd2ep(el.epoch), jd2ep(dk), fluxText, dkcivil.year, month(dkcivil),
+                      jd2ep(el.epoch), jd2ep(dk), shown.text, dkcivil.year, month(dkcivil),
                       dkcivil.day);
     }
     return row;
@@ -64,6 +74,7 @@ decayListResult decayList(std::FILE* inpFp, const runParams& p) {
     decayListResult r;
     std::FILE* outFp = nullptr;
     int before = 0;  // sets before the space-weather file
+    fluxColumn shown;
     for (;;) {
         el = elinput(inpFp);
         if (el.if_valid != 1) break;
@@ -91,7 +102,7 @@ decayListResult decayList(std::FILE* inpFp, const runParams& p) {
             outFp = openOutput(p.dkfile, p.inelf, p.swfile);
             fileHead(outFp, p);
         }
-        const rowText row = listRow(r.num_of_els, p, flux.flux);
+        const rowText row = listRow(r.num_of_els, p, flux.flux, shown);
         std::fputs(row.text, stdout);
         std::fputs(row.text, outFp);
     }
