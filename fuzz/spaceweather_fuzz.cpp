@@ -22,16 +22,21 @@ void check(bool ok) {
 void lookup(const spaceWeather& sw, double epoch) {
     constexpr double fallback = -7.0;
     const epochFlux f = fluxAt(sw, epoch, fallback);
-    const fluxDay* used = nullptr;
-    for (const fluxDay& d : sw.days) {
-        if (d.day <= std::floor(epoch)) used = &d;
+    bool found = false;
+    fluxDay used{};
+    for (std::size_t k = 0; k < observedDays(sw); ++k) {
+        const fluxDay d = observedDay(sw, k);
+        if (d.day <= std::floor(epoch)) {
+            used = d;
+            found = true;
+        }
     }
-    if (used == nullptr) {
+    if (!found) {
         check(f.source == fluxSource::beforeFile && f.flux == fallback && f.day == 0);
         return;
     }
-    check(f.flux == used->mean81 && f.day == used->day);
-    check(f.source == (used->day == std::floor(epoch) ? fluxSource::observedDay : fluxSource::lastObserved));
+    check(f.flux == used.mean81 && f.day == used.day);
+    check(f.source == (used.day == std::floor(epoch) ? fluxSource::observedDay : fluxSource::lastObserved));
 }
 
 }  // namespace
@@ -40,15 +45,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     spaceWeather sw;
     const weatherStatus status = readSpaceWeather(reinterpret_cast<const char*>(data), size, sw);
     check((status == weatherStatus::missingColumns) == !sw.missing.empty());
-    check((status == weatherStatus::ok) == !sw.days.empty());
+    const std::size_t days = observedDays(sw);
+    check((status == weatherStatus::ok) == (days > 0));
     check(sw.skipped >= 0 && sw.predicted >= 0 && (sw.skipped == 0) == (sw.firstSkipped == 0));
-    for (std::size_t k = 0; k < sw.days.size(); ++k) {
-        check(sw.days[k].mean81 > 0 && std::isfinite(sw.days[k].mean81));
-        if (k > 0) check(sw.days[k].day > sw.days[k - 1].day);
+    for (std::size_t k = 0; k < days; ++k) {
+        const fluxDay d = observedDay(sw, k);
+        check(d.mean81 > 0 && std::isfinite(d.mean81));
+        if (k > 0) check(d.day > observedDay(sw, k - 1).day);
     }
     // Each day's start and end, the day before the first, and a gap's middle.
-    for (std::size_t k = 0; k < sw.days.size() && k < 64; ++k) {
-        const double day = sw.days[k].day;
+    for (std::size_t k = 0; k < days && k < 64; ++k) {
+        const double day = observedDay(sw, k).day;
         lookup(sw, day);
         lookup(sw, day + 0.999);
         lookup(sw, day - 0.5);

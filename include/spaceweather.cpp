@@ -120,12 +120,13 @@ public:
     weatherStatus status() {
         if (lineNo_ == 0) line({});  // an empty file: a head without names
         if (!sw_.missing.empty()) return weatherStatus::missingColumns;
-        return sw_.days.empty() ? weatherStatus::noObservedRow : weatherStatus::ok;
+        return sw_.runs.empty() ? weatherStatus::noObservedRow : weatherStatus::ok;
     }
 
 private:
     void head(std::string_view text);
     int dayOf(std::string_view s);
+    void add(int day, double mean81);
 
     spaceWeather& sw_;
     long lineNo_ = 0;
@@ -137,6 +138,7 @@ private:
     int month_ = 0;
     int monthStart_ = 0;
     int monthDays_ = 0;
+    int lastDay_ = 0;  // of the last observed day kept
 };
 
 void lineReader::head(std::string_view text) {
@@ -178,12 +180,32 @@ void lineReader::line(std::string_view text) {
     }
     bool good = day > 0 && (type == "OBS" || type == "INT");
     const double mean81 = good ? fluxOf(field[2]) : -1.0;
-    good = good && mean81 > 0 && (sw_.days.empty() || day > sw_.days.back().day);
+    good = good && mean81 > 0 && (sw_.runs.empty() || day > lastDay_);
     if (!good) {
         if (sw_.skipped++ == 0) sw_.firstSkipped = lineNo_;
         return;
     }
-    sw_.days.push_back(fluxDay{day, mean81});
+    add(day, mean81);
+}
+
+void lineReader::add(int day, double mean81) {
+    const std::size_t k = sw_.tenths.size() + sw_.means.size();
+    if (sw_.runs.empty() || day != lastDay_ + 1) sw_.runs.push_back(fluxRun{day, static_cast<int>(k)});
+    lastDay_ = day;
+    // Whole tenths come back exactly as the reader's own conversion gives
+    // them: the whole number over 10, one correctly rounded division.
+    const double scaled = mean81 * 10 + 0.5;
+    const auto t = static_cast<std::uint16_t>(scaled < 65535 ? scaled : 0);
+    if (sw_.means.empty() && t / 10.0 == mean81) {
+        sw_.tenths.push_back(t);
+        return;
+    }
+    if (sw_.means.empty()) {
+        sw_.means.reserve(sw_.tenths.capacity());
+        for (const std::uint16_t t : sw_.tenths) sw_.means.push_back(t / 10.0);
+        sw_.tenths = {};
+    }
+    sw_.means.push_back(mean81);
 }
 
 // Day number of a date YYYY-MM-DD; 0 when it is not written so or is no
@@ -229,7 +251,7 @@ const char* feedLines(lineReader& r, const char* b, const char* e) {
 
 weatherStatus readSpaceWeather(const char* text, std::size_t size, spaceWeather& sw) {
     sw = spaceWeather{};
-    sw.days.reserve(size / 110 + 1);  // a real row is some 120 bytes
+    sw.tenths.reserve(size / 110 + 1);  // a real row is some 120 bytes
     lineReader r(sw);
     const char* last = feedLines(r, text, text + size);
     if (last != text + size) r.line(std::string_view(last, static_cast<std::size_t>(text + size - last)));
@@ -249,7 +271,7 @@ weatherStatus loadSpaceWeather(const char* name, spaceWeather& sw) {
     // regular file has a size; a directory opens too, and fails to read.
     std::error_code ec;
     const std::uintmax_t bytes = std::filesystem::file_size(name, ec);
-    if (!ec) sw.days.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(bytes / 110 + 1, maxReserve)));
+    if (!ec) sw.tenths.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(bytes / 110 + 1, maxReserve)));
     lineReader r(sw);
     for (;;) {
         if (held == buf.size()) buf.resize(2 * buf.size());
@@ -270,23 +292,47 @@ weatherStatus loadSpaceWeather(const char* name, spaceWeather& sw) {
     return r.status();
 }
 
+namespace {
+
+double meanAt(const spaceWeather& sw, std::size_t k) {
+    return sw.means.empty() ? sw.tenths[k] / 10.0 : sw.means[k];
+}
+
+// The stretch of observed days that holds day number k (k below the count).
+std::vector<fluxRun>::const_iterator runOf(const spaceWeather& sw, std::size_t k) {
+    return std::upper_bound(sw.runs.begin(), sw.runs.end(), k, [](std::size_t i, const fluxRun& r) {
+               return i < static_cast<std::size_t>(r.first);
+           }) - 1;
+}
+
+}  // namespace
+
+std::size_t observedDays(const spaceWeather& sw) {
+    return sw.tenths.size() + sw.means.size();
+}
+
+fluxDay observedDay(const spaceWeather& sw, std::size_t k) {
+    const auto run = runOf(sw, k);
+    return {run->firstDay + static_cast<int>(k - static_cast<std::size_t>(run->first)), meanAt(sw, k)};
+}
+
 epochFlux fluxAt(const spaceWeather& sw, double epoch, double fallback) {
     const epochFlux before{fallback, fluxSource::beforeFile, 0};
-    if (sw.days.empty()) return before;
     // The civil day of the epoch; INT_MIN (before any day) when out of range.
     const int day = truncInt(std::floor(epoch));
-    const fluxDay* const first = sw.days.data();
-    const fluxDay* const last = first + sw.days.size();
-    // A file without gaps holds day d at index d - first day.
-    const long long k = static_cast<long long>(day) - first->day;
-    if (k >= 0 && k < last - first && first[k].day == day) {
-        return {first[k].mean81, fluxSource::observedDay, day};
+    if (sw.runs.empty() || day < sw.runs.front().firstDay) return before;
+    // The last stretch that starts at or before the day; a real file has one.
+    auto run = sw.runs.end() - 1;
+    if (day < run->firstDay) {
+        run = std::upper_bound(sw.runs.begin(), sw.runs.end(), day,
+                               [](int d, const fluxRun& r) { return d < r.firstDay; }) - 1;
     }
-    const fluxDay* const after =
-        std::upper_bound(first, last, day, [](int d, const fluxDay& f) { return d < f.day; });
-    if (after == first) return before;
-    const fluxDay& used = after[-1];
-    return {used.mean81, used.day == day ? fluxSource::observedDay : fluxSource::lastObserved, used.day};
+    const auto end = run + 1 == sw.runs.end() ? static_cast<long long>(observedDays(sw)) : run[1].first;
+    const long long k = run->first + (static_cast<long long>(day) - run->firstDay);
+    if (k < end) return {meanAt(sw, static_cast<std::size_t>(k)), fluxSource::observedDay, day};
+    // After the stretch: its last day, what was known on the epoch's day.
+    const int lastDay = run->firstDay + static_cast<int>(end - 1 - run->first);
+    return {meanAt(sw, static_cast<std::size_t>(end - 1)), fluxSource::lastObserved, lastDay};
 }
 
 }  // namespace morvel

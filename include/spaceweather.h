@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,14 +24,28 @@ struct fluxDay {
     double mean81;
 };
 
-// A space-weather file as read.
-struct spaceWeather {
-    std::vector<fluxDay> days;  // observed rows (OBS and INT), days ascending
-    int predicted = 0;          // predicted rows (PRD and PRM): read, not used
-    int skipped = 0;            // rows that do not convert, or out of day order
-    long firstSkipped = 0;      // line of the first skipped row (the head is line 1)
-    std::string missing;        // needed columns the head lacks, comma-separated
+// A stretch of consecutive observed days: day `firstDay` is observed day
+// number `first` of the file, the next day the next one.
+struct fluxRun {
+    int firstDay;
+    int first;
 };
+
+// A space-weather file as read. The observed days are held compactly: a
+// real file is one stretch of days, each mean a whole number of tenths.
+struct spaceWeather {
+    std::vector<fluxRun> runs;          // stretches of observed days, ascending
+    std::vector<std::uint16_t> tenths;  // each observed day's mean x 10, while all are whole tenths
+    std::vector<double> means;          // else each observed day's mean (tenths then empty)
+    int predicted = 0;                  // predicted rows (PRD and PRM): read, not used
+    int skipped = 0;                    // rows that do not convert, or out of day order
+    long firstSkipped = 0;              // line of the first skipped row (the head is line 1)
+    std::string missing;                // needed columns the head lacks, comma-separated
+};
+
+// Number of observed days of `sw`, and observed day `k` (0 .. that - 1).
+std::size_t observedDays(const spaceWeather& sw);
+fluxDay observedDay(const spaceWeather& sw, std::size_t k);
 
 enum class weatherStatus {
     ok,

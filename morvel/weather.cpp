@@ -42,8 +42,8 @@ void loadWeather(runParams& p) {
         finish(true);
     }
     std::printf("10.7 cm flux from space weather file %s, observed ", name);
-    dayText(stdout, sw.days.front().day, " to ");
-    dayText(stdout, sw.days.back().day, "\n");
+    dayText(stdout, sw.runs.front().firstDay, " to ");
+    dayText(stdout, observedDay(sw, observedDays(sw) - 1).day, "\n");
 }
 
 epochFlux setFlux(const runParams& p, double epoch) {
@@ -61,7 +61,7 @@ void fluxLines(std::FILE* fp, const runParams& p, const epochFlux* chosen) {
         std::fprintf(fp, "  10.7 cm flux of each set: 81-day mean to its epoch's day, space weather file %s\n",
                      name);
         std::fprintf(fp, "  10.7 cm flux before ");
-        dayText(fp, p.weather.days.front().day, "");
+        dayText(fp, p.weather.runs.front().firstDay, "");
         std::fprintf(fp, " = %lf\n", p.flux);
         return;
     }
@@ -77,7 +77,7 @@ void fluxLines(std::FILE* fp, const runParams& p, const epochFlux* chosen) {
             break;
         case fluxSource::beforeFile:
             std::fprintf(fp, "  (the epoch is before the first day, ");
-            dayText(fp, p.weather.days.front().day, "");
+            dayText(fp, p.weather.runs.front().firstDay, "");
             break;
     }
     std::fprintf(fp, ", of space weather file %s)\n", name);

@@ -37,7 +37,7 @@ TEST(SpaceWeather, RealExcerptGivesEachKindOfEpochItsFlux) {
     spaceWeather sw;
     ASSERT_EQ(loadSpaceWeather(MORVEL_TEST_DATA "/space-weather/sw-end-2026-05-16.csv", sw),
               weatherStatus::ok);
-    EXPECT_EQ(sw.days.size(), 7u);
+    EXPECT_EQ(observedDays(sw), 7u);
     EXPECT_EQ(sw.predicted, 7);
     EXPECT_EQ(sw.skipped, 0);
     const struct {
@@ -76,15 +76,16 @@ TEST(SpaceWeather, EveryDayOfTwoCenturiesReadAsChronoCountsIt) {
     }
     spaceWeather sw;
     ASSERT_EQ(read(text, sw), weatherStatus::ok);
-    ASSERT_EQ(sw.days.size(), static_cast<std::size_t>(rows));
+    ASSERT_EQ(observedDays(sw), static_cast<std::size_t>(rows));
     EXPECT_EQ(sw.skipped, 0);
     const int first = jdn(1900, 1, 1);
     for (int k = 0; k < rows; ++k) {
-        ASSERT_EQ(sw.days[k].day, first + k) << "row " << k;
-        ASSERT_EQ(sw.days[k].mean81, 60 + k % 200 + 0.5) << "row " << k;
+        const fluxDay d = observedDay(sw, static_cast<std::size_t>(k));
+        ASSERT_EQ(d.day, first + k) << "row " << k;
+        ASSERT_EQ(d.mean81, 60 + k % 200 + 0.5) << "row " << k;
         const epochFlux f = fluxAt(sw, first + k + 0.75, 0.0);
         ASSERT_EQ(f.day, first + k);
-        ASSERT_EQ(f.flux, sw.days[k].mean81);
+        ASSERT_EQ(f.flux, d.mean81);
     }
 
     // The same text from a file, read piece by piece, gives the same table.
@@ -93,10 +94,10 @@ TEST(SpaceWeather, EveryDayOfTwoCenturiesReadAsChronoCountsIt) {
     spaceWeather fromFile;
     ASSERT_EQ(loadSpaceWeather(path.c_str(), fromFile), weatherStatus::ok);
     std::filesystem::remove(path);
-    ASSERT_EQ(fromFile.days.size(), sw.days.size());
-    for (std::size_t k = 0; k < sw.days.size(); ++k) {
-        ASSERT_EQ(fromFile.days[k].day, sw.days[k].day);
-        ASSERT_EQ(fromFile.days[k].mean81, sw.days[k].mean81);
+    ASSERT_EQ(observedDays(fromFile), observedDays(sw));
+    for (std::size_t k = 0; k < observedDays(sw); ++k) {
+        ASSERT_EQ(observedDay(fromFile, k).day, observedDay(sw, k).day);
+        ASSERT_EQ(observedDay(fromFile, k).mean81, observedDay(sw, k).mean81);
     }
 }
 
@@ -117,7 +118,7 @@ TEST(SpaceWeather, FilesRefusedWithWhatTheyLack) {
         spaceWeather sw;
         EXPECT_EQ(read(c.text, sw), c.status) << c.text;
         EXPECT_EQ(sw.missing, c.missing) << c.text;
-        EXPECT_TRUE(sw.days.empty());
+        EXPECT_EQ(observedDays(sw), 0u);
     }
     spaceWeather sw;
     EXPECT_EQ(loadSpaceWeather(MORVEL_TEST_DATA "/space-weather/no-such-file.csv", sw),
@@ -150,16 +151,17 @@ TEST(SpaceWeather, BadRowsSkippedAndCountedGoodRowsAroundThemKept) {
     EXPECT_EQ(sw.skipped, 11);
     EXPECT_EQ(sw.firstSkipped, 3);
     EXPECT_EQ(sw.predicted, 1);
-    ASSERT_EQ(sw.days.size(), 2u);
-    EXPECT_EQ(sw.days[0].day, jdn(2026, 2, 27));
-    EXPECT_EQ(sw.days[0].mean81, 100.5);
-    EXPECT_EQ(sw.days[1].day, jdn(2026, 3, 1));
-    EXPECT_EQ(sw.days[1].mean81, 101.5);
+    ASSERT_EQ(observedDays(sw), 2u);
+    EXPECT_EQ(observedDay(sw, 0).day, jdn(2026, 2, 27));
+    EXPECT_EQ(observedDay(sw, 0).mean81, 100.5);
+    EXPECT_EQ(observedDay(sw, 1).day, jdn(2026, 3, 1));
+    EXPECT_EQ(observedDay(sw, 1).mean81, 101.5);
 }
 
 TEST(SpaceWeather, GapTakesTheLastObservedDayBeforeIt) {
+    // The second mean is no whole number of tenths: every mean is kept as read.
     spaceWeather sw;
-    ASSERT_EQ(read(head + "2026-01-10,OBS,80.0\n2026-01-11,OBS,81.0\n2026-01-15,INT,85.0\n", sw),
+    ASSERT_EQ(read(head + "2026-01-10,OBS,80.0\n2026-01-11,OBS,81.04\n2026-01-15,INT,85.0\n", sw),
               weatherStatus::ok);
     const struct {
         double epoch;
@@ -167,8 +169,9 @@ TEST(SpaceWeather, GapTakesTheLastObservedDayBeforeIt) {
         fluxSource source;
     } cases[] = {
         {jdn(2026, 1, 10) + 0.0, 80.0, fluxSource::observedDay},
-        {jdn(2026, 1, 12) + 0.5, 81.0, fluxSource::lastObserved},  // index 2 holds day 15
-        {jdn(2026, 1, 15) - 1e-6, 81.0, fluxSource::lastObserved},
+        {jdn(2026, 1, 11) + 0.5, 81.04, fluxSource::observedDay},
+        {jdn(2026, 1, 12) + 0.5, 81.04, fluxSource::lastObserved},
+        {jdn(2026, 1, 15) - 1e-6, 81.04, fluxSource::lastObserved},
         {jdn(2026, 1, 15) + 0.0, 85.0, fluxSource::observedDay},
         {jdn(2026, 1, 16) + 0.0, 85.0, fluxSource::lastObserved},
         {jdn(2026, 1, 10) - 1e-6, 150.0, fluxSource::beforeFile},
@@ -189,8 +192,8 @@ TEST(SpaceWeather, HeadLongerThanTheReadBufferFound) {
     spaceWeather sw;
     EXPECT_EQ(loadSpaceWeather(path.c_str(), sw), weatherStatus::ok);
     std::filesystem::remove(path);
-    ASSERT_EQ(sw.days.size(), 1u);
-    EXPECT_EQ(sw.days[0].day, jdn(2026, 1, 10));
+    ASSERT_EQ(observedDays(sw), 1u);
+    EXPECT_EQ(observedDay(sw, 0).day, jdn(2026, 1, 10));
 }
 
 }  // namespace
