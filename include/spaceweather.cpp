@@ -109,6 +109,22 @@ double fluxOf(std::string_view s) {
     return (v > 0 && std::isfinite(v)) ? v : -1.0;
 }
 
+// The tenths of a mean written as one to four digits, a point and one
+// digit, when positive and below 6553.6; else 0. Such a text's double, as
+// the reader's conversion (and strtod) gives it, is its tenths over 10: the
+// correctly rounded value of the same decimal fraction.
+int tenthsOf(std::string_view s) {
+    const std::size_t n = s.size();
+    if (n < 3 || n > 6 || s[n - 2] != '.') return 0;
+    int t = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        if (k == n - 2) continue;
+        if (s[k] < '0' || s[k] > '9') return 0;
+        t = t * 10 + (s[k] - '0');
+    }
+    return t <= 65535 ? t : 0;
+}
+
 // The reader's state from line to line: the head's columns, then the rows.
 class lineReader {
 public:
@@ -126,7 +142,7 @@ public:
 private:
     void head(std::string_view text);
     int dayOf(std::string_view s);
-    void add(int day, double mean81);
+    void add(int day, int tenths, double mean81);
 
     spaceWeather& sw_;
     long lineNo_ = 0;
@@ -179,33 +195,33 @@ void lineReader::line(std::string_view text) {
         return;
     }
     bool good = day > 0 && (type == "OBS" || type == "INT");
-    const double mean81 = good ? fluxOf(field[2]) : -1.0;
-    good = good && mean81 > 0 && (sw_.runs.empty() || day > lastDay_);
+    // A mean written with one decimal, as a real file writes every one, is
+    // kept as its tenths; any other is converted.
+    const int t = good ? tenthsOf(field[2]) : 0;
+    const double mean81 = good && t == 0 ? fluxOf(field[2]) : -1.0;
+    good = good && (t > 0 || mean81 > 0) && (sw_.runs.empty() || day > lastDay_);
     if (!good) {
         if (sw_.skipped++ == 0) sw_.firstSkipped = lineNo_;
         return;
     }
-    add(day, mean81);
+    add(day, t, mean81);
 }
 
-void lineReader::add(int day, double mean81) {
+void lineReader::add(int day, int tenths, double mean81) {
     const std::size_t k = sw_.tenths.size() + sw_.means.size();
     if (sw_.runs.empty() || day != lastDay_ + 1) sw_.runs.push_back(fluxRun{day, static_cast<int>(k)});
     lastDay_ = day;
-    // Whole tenths come back exactly as the reader's own conversion gives
-    // them: the whole number over 10, one correctly rounded division.
-    const double scaled = mean81 * 10 + 0.5;
-    const auto t = static_cast<std::uint16_t>(scaled < 65535 ? scaled : 0);
-    if (sw_.means.empty() && t / 10.0 == mean81) {
-        sw_.tenths.push_back(t);
+    if (sw_.means.empty() && tenths > 0) {
+        sw_.tenths.push_back(static_cast<std::uint16_t>(tenths));
         return;
     }
+    // The first mean that is not whole tenths: every mean as a double.
     if (sw_.means.empty()) {
         sw_.means.reserve(sw_.tenths.capacity());
         for (const std::uint16_t t : sw_.tenths) sw_.means.push_back(t / 10.0);
         sw_.tenths = {};
     }
-    sw_.means.push_back(mean81);
+    sw_.means.push_back(tenths > 0 ? tenths / 10.0 : mean81);
 }
 
 // Day number of a date YYYY-MM-DD; 0 when it is not written so or is no
