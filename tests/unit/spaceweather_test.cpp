@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -20,6 +21,16 @@ namespace {
 int jdn(int y, unsigned m, unsigned d) {
     using namespace std::chrono;
     return static_cast<int>(sys_days{year{y} / month{m} / day{d}}.time_since_epoch().count()) + 2440588;
+}
+
+// "YYYY-MM-DD" of a Julian Day Number.
+std::string isoDay(int jd) {
+    using namespace std::chrono;
+    const year_month_day d{sys_days{days{jd - 2440588}}};
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(d.year()),
+                  static_cast<unsigned>(d.month()), static_cast<unsigned>(d.day()));
+    return text;
 }
 
 weatherStatus read(const std::string& text, spaceWeather& sw) {
@@ -98,6 +109,31 @@ TEST(SpaceWeather, EveryDayOfTwoCenturiesReadAsChronoCountsIt) {
     for (std::size_t k = 0; k < observedDays(sw); ++k) {
         ASSERT_EQ(observedDay(fromFile, k).day, observedDay(sw, k).day);
         ASSERT_EQ(observedDay(fromFile, k).mean81, observedDay(sw, k).mean81);
+    }
+}
+
+TEST(SpaceWeather, EveryOneDecimalMeanKeptAsTheCLibraryReadsIt) {
+    // 0.1 to 6553.5, the means kept as tenths, then one with two decimals
+    // that turns the table into doubles: every value as strtod gives it.
+    std::string text = head;
+    const int first = jdn(1900, 1, 1);
+    for (int t = 1; t <= 65536; ++t) {
+        char row[64];
+        if (t <= 65535) std::snprintf(row, sizeof row, "%s,OBS,%d.%d\n", isoDay(first + t).c_str(), t / 10, t % 10);
+        else std::snprintf(row, sizeof row, "%s,OBS,0.25\n", isoDay(first + t).c_str());
+        text += row;
+    }
+    for (int mixed = 0; mixed < 2; ++mixed) {
+        spaceWeather sw;
+        const std::string part = mixed ? text : text.substr(0, text.rfind("\n", text.size() - 2) + 1);
+        ASSERT_EQ(read(part, sw), weatherStatus::ok);
+        ASSERT_EQ(observedDays(sw), mixed ? 65536u : 65535u);
+        for (std::size_t k = 0; k < observedDays(sw); ++k) {
+            char value[16];
+            std::snprintf(value, sizeof value, "%d.%d", static_cast<int>(k + 1) / 10, static_cast<int>(k + 1) % 10);
+            const double want = k == 65535 ? 0.25 : std::strtod(value, nullptr);
+            ASSERT_EQ(observedDay(sw, k).mean81, want) << value;
+        }
     }
 }
 
