@@ -82,6 +82,10 @@ bool cutFields(std::string_view line, const columns& cols, std::string_view out[
         const char* f = e;
         while (f != lineStart && f[-1] != ',') --f;
         out[c] = trimmed(std::string_view(f, static_cast<std::size_t>(e - f)));
+        // On from this field's start: the field before ends at its comma
+        // (at the line's start there is none, and a further walk fails).
+        e = f == lineStart ? f : f - 1;
+        at = f == lineStart ? k : k - 1;
     }
     return true;
 }
