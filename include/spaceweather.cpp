@@ -31,6 +31,8 @@ constexpr std::size_t readChunk = 1 << 16;
 constexpr std::uintmax_t maxReserve = 1 << 20;
 
 std::string_view trimmed(std::string_view s) {
+    // Blanks, tabs and carriage returns sort below every printed character.
+    if (!s.empty() && s.front() > ' ' && s.back() > ' ') return s;
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
         s.remove_suffix(1);
@@ -54,20 +56,36 @@ struct columns {
 bool cutFields(std::string_view line, const columns& cols, std::string_view out[3]) {
     const char* const lineStart = line.data();
     const char* const lineEnd = lineStart + line.size();
+    // The next comma from `p` on, or the line's end.
+    auto nextComma = [&](const char* p) {
+        const void* c = std::memchr(p, ',', static_cast<std::size_t>(lineEnd - p));
+        return c != nullptr ? static_cast<const char*>(c) : lineEnd;
+    };
+    const char* const firstComma = nextComma(lineStart);
     const char* b = lineStart;
     int at = 0;  // the field that starts at b
     for (const int c : cols.order) {
         const int k = cols.at[c];
         if (k >= cols.fields / 2) break;
         for (; at < k; ++at) {
-            while (b != lineEnd && *b != ',') ++b;
+            b = nextComma(b);
             if (b == lineEnd) return false;
             ++b;
         }
-        const char* e = b;
-        while (e != lineEnd && *e != ',') ++e;
+        const char* e = b == lineStart ? firstComma : nextComma(b);
         out[c] = trimmed(std::string_view(b, static_cast<std::size_t>(e - b)));
     }
+    // The start of the field that ends at `e`: after the comma before it, or
+    // the line's start. While the first comma lies before `e` it stops the
+    // walk, and no byte needs a second test.
+    auto fieldStart = [&](const char* e) {
+        if (firstComma < e) {
+            while (e[-1] != ',') --e;
+        } else {
+            while (e != lineStart && e[-1] != ',') --e;
+        }
+        return e;
+    };
     const char* e = lineEnd;
     at = cols.fields - 1;  // the field that ends at e
     for (int n = 2; n >= 0; --n) {
@@ -75,12 +93,11 @@ bool cutFields(std::string_view line, const columns& cols, std::string_view out[
         const int k = cols.at[c];
         if (k < cols.fields / 2) break;
         for (; at > k; --at) {
-            while (e != lineStart && e[-1] != ',') --e;
+            e = fieldStart(e);
             if (e == lineStart) return false;
             --e;
         }
-        const char* f = e;
-        while (f != lineStart && f[-1] != ',') --f;
+        const char* f = fieldStart(e);
         out[c] = trimmed(std::string_view(f, static_cast<std::size_t>(e - f)));
         // On from this field's start: the field before ends at its comma
         // (at the line's start there is none, and a further walk fails).
