@@ -1,6 +1,7 @@
 // Decay list mode: every set of the input numbered, its lifetime estimated,
 // the short-lived ones listed on the console and in the decay list file.
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 #include "cal.h"
@@ -23,39 +24,44 @@ void columnHeader(std::FILE* fp, const runParams& p) {
 
 // The row of set number `num_of_els`, held in `el` with its `lifetime`,
 // formatted once for the console and the decay list file. Ample for any
-// double the two fixed-point fields may hold.
+// double the two fixed-point fields and the flux column may hold.
 struct rowText {
-    char text[1024];
+    char text[2048];
 };
 
-// The flux column's text of the last flux shown (none at first).
+// The flux column of the last flux shown (none at first): two blanks and
+// the flux, and its length. Room for any double in "%5.1lf".
 struct fluxColumn {
     double flux = std::numeric_limits<double>::quiet_NaN();
-    char text[32] = "";
+    char text[400] = "";
+    std::size_t length = 0;
 };
 
 rowText listRow(int num_of_els, const runParams& p, double flux, fluxColumn& shown) {
     rowText row;
     const double dk = lifetime + el.epoch;
     const date dkcivil = cal_civil(truncInt(dk));
-    if (p.swfile.empty()) {
-        std::snprintf(row.text, sizeof row.text,
-                      "%6ld     %s %6li   %012.6lf   %012.6lf  (%i %s %i)\n",
-                      static_cast<long>(num_of_els), el.objid, static_cast<long>(el.objno),
-                      jd2ep(el.epoch), jd2ep(dk), dkcivil.year, month(dkcivil), dkcivil.day);
-    } else {
-        // The flux column "%5.1lf" before the date, by the writer's
-        // fixed-point conversion, and only when the flux changes: most sets
-        // of a catalogue share their epoch's day.
-        if (flux != shown.flux) {
-            shown.flux = flux;
-            fixedText(shown.text, sizeof shown.text, flux, 5, 1, false);
-        }
-        std::snprintf(row.text, sizeof row.text,
-                      "%6ld     %s %6li   %012.6lf   %012.6lf  %s  (%i %s %i)\n",
-                      static_cast<long>(num_of_els), el.objid, static_cast<long>(el.objno),
-                      jd2ep(el.epoch), jd2ep(dk), shown.text, dkcivil.year, month(dkcivil),
-                      dkcivil.day);
+    const int n = std::snprintf(row.text, sizeof row.text,
+                                "%6ld     %s %6li   %012.6lf   %012.6lf  (%i %s %i)\n",
+                                static_cast<long>(num_of_els), el.objid, static_cast<long>(el.objno),
+                                jd2ep(el.epoch), jd2ep(dk), dkcivil.year, month(dkcivil), dkcivil.day);
+    if (p.swfile.empty() || n <= 0 || n >= static_cast<int>(sizeof row.text)) return row;
+
+    // With a space-weather file, the flux column "  %5.1lf" goes in before
+    // the "  (" of the date, the row's last '(': by the writer's fixed-point
+    // conversion, only when the flux changes (most sets of a catalogue share
+    // their epoch's day), and without a second pass of the C library's
+    // formatting over the row.
+    if (flux != shown.flux) {
+        shown.flux = flux;
+        shown.text[0] = shown.text[1] = ' ';
+        shown.length = 2 + fixedText(shown.text + 2, sizeof shown.text - 2, flux, 5, 1, false);
+    }
+    char* const dateStart = std::strrchr(row.text, '(') - 2;
+    const std::size_t tail = static_cast<std::size_t>(row.text + n - dateStart) + 1;  // with its NUL
+    if (static_cast<std::size_t>(n) + shown.length < sizeof row.text) {
+        std::memmove(dateStart + shown.length, dateStart, tail);
+        std::memcpy(dateStart, shown.text, shown.length);
     }
     return row;
 }
