@@ -18,7 +18,7 @@ namespace {
 // With a space-weather file, each row shows its set's flux before the date.
 void columnHeader(std::FILE* fp, const runParams& p) {
     std::fprintf(fp, "\n Elset       Obj       #         Epoch");
-    if (!p.swfile.empty()) std::fprintf(fp, "          Decay     Flux  (Date)\n");
+    if (p.if_sw == 1) std::fprintf(fp, "          Decay     Flux  (Date)\n");
     else std::fprintf(fp, "          Decay        (Date)\n");
 }
 
@@ -45,7 +45,7 @@ rowText listRow(int num_of_els, const runParams& p, double flux, fluxColumn& sho
                                 "%6ld     %s %6li   %012.6lf   %012.6lf  (%i %s %i)\n",
                                 static_cast<long>(num_of_els), el.objid, static_cast<long>(el.objno),
                                 jd2ep(el.epoch), jd2ep(dk), dkcivil.year, month(dkcivil), dkcivil.day);
-    if (p.swfile.empty() || n <= 0 || n >= static_cast<int>(sizeof row.text)) return row;
+    if (p.if_sw == 0 || n <= 0 || n >= static_cast<int>(sizeof row.text)) return row;
 
     // With a space-weather file, the flux column "  %5.1lf" goes in before
     // the "  (" of the date, the row's last '(': by the writer's fixed-point

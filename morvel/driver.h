@@ -29,7 +29,8 @@ struct runParams {
     int if_cmd = 0;           // 1: the command line gave the input name
     std::string inelf;        // input element file (the derived path in the -D form)
     std::string dkfile;       // decay list file
-    std::string swfile;       // space-weather file giving each set its flux (flag -W)
+    int if_sw = 0;            // 1: each set's flux from a space-weather file (flag -W)
+    std::string swfile;       // that file
     spaceWeather weather;     // its observed days; none without -W
 };
 

@@ -80,7 +80,9 @@ void readCommandLine(int argc, char** argv, runParams& p) {
                 if_db = 1;
                 break;
             case 'W':
-                // The space-weather file: the rest of the argument, or typed.
+                // The space-weather file: the rest of the argument, or typed
+                // (an empty name, at the end of the input, cannot be opened).
+                p.if_sw = 1;
                 if (arg[2] == '\0') {
                     std::printf("Space weather file : ");
                     p.swfile = readName();
@@ -132,7 +134,7 @@ runParams startUp(int argc, char** argv) {
         hk5 = hk5 + deltaHk;
         transitionRegion(stdout, "");
     }
-    if (!p.swfile.empty()) loadWeather(p);
+    if (p.if_sw == 1) loadWeather(p);
 
     if (p.if_cmd == 0) {
         std::printf(if_db == 1 ? "Input object number : " : "Input element file : ");

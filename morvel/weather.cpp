@@ -52,7 +52,7 @@ epochFlux setFlux(const runParams& p, double epoch) {
 }
 
 void fluxLines(std::FILE* fp, const runParams& p, const epochFlux* chosen) {
-    if (p.swfile.empty()) {
+    if (p.if_sw == 0) {
         std::fprintf(fp, "  10.8 cm flux = %lf\n", chosen != nullptr ? chosen->flux : p.flux);
         return;
     }
@@ -84,7 +84,7 @@ void fluxLines(std::FILE* fp, const runParams& p, const epochFlux* chosen) {
 }
 
 void fallbackLine(const runParams& p, int before) {
-    if (p.swfile.empty() || before == 0) return;
+    if (p.if_sw == 0 || before == 0) return;
     std::printf("Sets with epochs before space weather file %s took the flux %lf: %i\n",
                 p.swfile.c_str(), p.flux, before);
 }
