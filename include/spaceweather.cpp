@@ -1,13 +1,13 @@
 #include "spaceweather.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <system_error>
 #include <string_view>
+#include <system_error>
 
 #include "cal.h"
 #include "elinput.h"
