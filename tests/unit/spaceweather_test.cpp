@@ -1,6 +1,6 @@
-// The space-weather reader and the flux of an epoch: a real excerpt read
-// with its reference values, every day of two centuries against std::chrono,
-// refused files and skipped rows, and the lookup at table ends and gaps.
+// The space-weather reader and the flux of an epoch: a real excerpt with its
+// reference values, every day of two centuries against std::chrono, every
+// one-decimal mean against strtod, refused files, skipped rows and gaps.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -16,17 +16,14 @@
 namespace morvel {
 namespace {
 
-// Julian Day Number of a civil date, from std::chrono's day count
-// (1970 January 1 is day 2440588).
+// Julian Day Number of a civil date and "YYYY-MM-DD" of one, from
+// std::chrono's day count (1970 January 1 is day 2440588).
 int jdn(int y, unsigned m, unsigned d) {
     using namespace std::chrono;
     return static_cast<int>(sys_days{year{y} / month{m} / day{d}}.time_since_epoch().count()) + 2440588;
 }
-
-// "YYYY-MM-DD" of a Julian Day Number.
 std::string isoDay(int jd) {
-    using namespace std::chrono;
-    const year_month_day d{sys_days{days{jd - 2440588}}};
+    const std::chrono::year_month_day d{std::chrono::sys_days{std::chrono::days{jd - 2440588}}};
     char text[16];
     std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(d.year()),
                   static_cast<unsigned>(d.month()), static_cast<unsigned>(d.day()));
@@ -39,6 +36,22 @@ weatherStatus read(const std::string& text, spaceWeather& sw) {
 
 const std::string head = "DATE,F10.7_DATA_TYPE,F10.7_OBS_LAST81\n";
 
+struct lookupCase {
+    double epoch;
+    double flux;
+    fluxSource source;
+    int day;
+};
+
+void expectLookups(const spaceWeather& sw, double fallback, std::initializer_list<lookupCase> cases) {
+    for (const lookupCase& c : cases) {
+        const epochFlux f = fluxAt(sw, c.epoch, fallback);
+        EXPECT_EQ(f.flux, c.flux) << "epoch " << c.epoch;
+        EXPECT_EQ(f.source, c.source) << "epoch " << c.epoch;
+        EXPECT_EQ(f.day, c.day) << "epoch " << c.epoch;
+    }
+}
+
 // The last rows of the real file (sw-end-2026-05-16.csv): observed days
 // 2026 May 10 to 16, five daily and two monthly predictions.
 constexpr double may14Mean81 = 125.6;  // F10.7_OBS_LAST81 of 2026-05-14
@@ -46,50 +59,33 @@ constexpr double may16Mean81 = 125.4;  // of 2026-05-16, the last observed day
 
 TEST(SpaceWeather, RealExcerptGivesEachKindOfEpochItsFlux) {
     spaceWeather sw;
-    ASSERT_EQ(loadSpaceWeather(MORVEL_TEST_DATA "/space-weather/sw-end-2026-05-16.csv", sw),
-              weatherStatus::ok);
+    ASSERT_EQ(loadSpaceWeather(MORVEL_TEST_DATA "/space-weather/sw-end-2026-05-16.csv", sw), weatherStatus::ok);
     EXPECT_EQ(observedDays(sw), 7u);
     EXPECT_EQ(sw.predicted, 7);
     EXPECT_EQ(sw.skipped, 0);
-    const struct {
-        double epoch;
-        double flux;
-        fluxSource source;
-        int day;
-    } cases[] = {
-        {jdn(2026, 5, 14) + 0.5, may14Mean81, fluxSource::observedDay, jdn(2026, 5, 14)},
-        {jdn(2026, 5, 16) + 0.999, may16Mean81, fluxSource::observedDay, jdn(2026, 5, 16)},
-        // A predicted day, and one far beyond the predictions: the last observed mean.
-        {jdn(2026, 5, 20) + 0.25, may16Mean81, fluxSource::lastObserved, jdn(2026, 5, 16)},
-        {jdn(2030, 1, 1) + 0.0, may16Mean81, fluxSource::lastObserved, jdn(2026, 5, 16)},
-        {jdn(2026, 5, 10) - 0.001, 99.5, fluxSource::beforeFile, 0},
-        {std::nan(""), 99.5, fluxSource::beforeFile, 0},
-    };
-    for (const auto& c : cases) {
-        const epochFlux f = fluxAt(sw, c.epoch, 99.5);
-        EXPECT_EQ(f.flux, c.flux) << "epoch " << c.epoch;
-        EXPECT_EQ(f.source, c.source) << "epoch " << c.epoch;
-        EXPECT_EQ(f.day, c.day) << "epoch " << c.epoch;
-    }
+    const int may14 = jdn(2026, 5, 14), may16 = jdn(2026, 5, 16);
+    expectLookups(sw, 99.5,
+                  {{may14 + 0.5, may14Mean81, fluxSource::observedDay, may14},
+                   {may16 + 0.999, may16Mean81, fluxSource::observedDay, may16},
+                   // A predicted day, and one far beyond the predictions: the last observed mean.
+                   {jdn(2026, 5, 20) + 0.25, may16Mean81, fluxSource::lastObserved, may16},
+                   {jdn(2030, 1, 1) + 0.0, may16Mean81, fluxSource::lastObserved, may16},
+                   {jdn(2026, 5, 10) - 0.001, 99.5, fluxSource::beforeFile, 0},
+                   {std::nan(""), 99.5, fluxSource::beforeFile, 0}});
 }
 
 TEST(SpaceWeather, EveryDayOfTwoCenturiesReadAsChronoCountsIt) {
-    using namespace std::chrono;
-    std::string text = head;
-    int rows = 0;
-    for (sys_days d = sys_days{1900y / January / 1}; d <= sys_days{2099y / December / 31}; d += days{1}) {
-        const year_month_day ymd{d};
-        char row[64];
-        std::snprintf(row, sizeof row, "%04d-%02u-%02u,OBS,%d.5\r\n", static_cast<int>(ymd.year()),
-                      static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()), 60 + rows % 200);
-        text += row;
-        ++rows;
-    }
+    // A head longer than the file's read buffer, then a row a day.
+    const int first = jdn(1900, 1, 1), rows = jdn(2100, 1, 1) - first;
+    std::string text = std::string(100000, 'X') + ",DATE,F10.7_DATA_TYPE,F10.7_OBS_LAST81\r\n";
+    for (int k = 0; k < rows; ++k) text += "x," + isoDay(first + k) + ",OBS," + std::to_string(60 + k % 200) + ".5\r\n";
+    const auto path = std::filesystem::temp_directory_path() / "morvel-spaceweather-days.csv";
+    std::ofstream(path, std::ios::binary) << text;
     spaceWeather sw;
-    ASSERT_EQ(read(text, sw), weatherStatus::ok);
+    ASSERT_EQ(loadSpaceWeather(path.c_str(), sw), weatherStatus::ok);
+    std::filesystem::remove(path);
     ASSERT_EQ(observedDays(sw), static_cast<std::size_t>(rows));
     EXPECT_EQ(sw.skipped, 0);
-    const int first = jdn(1900, 1, 1);
     for (int k = 0; k < rows; ++k) {
         const fluxDay d = observedDay(sw, static_cast<std::size_t>(k));
         ASSERT_EQ(d.day, first + k) << "row " << k;
@@ -98,41 +94,26 @@ TEST(SpaceWeather, EveryDayOfTwoCenturiesReadAsChronoCountsIt) {
         ASSERT_EQ(f.day, first + k);
         ASSERT_EQ(f.flux, d.mean81);
     }
-
-    // The same text from a file, read piece by piece, gives the same table.
-    const auto path = std::filesystem::temp_directory_path() / "morvel-spaceweather-days.csv";
-    std::ofstream(path, std::ios::binary) << text;
-    spaceWeather fromFile;
-    ASSERT_EQ(loadSpaceWeather(path.c_str(), fromFile), weatherStatus::ok);
-    std::filesystem::remove(path);
-    ASSERT_EQ(observedDays(fromFile), observedDays(sw));
-    for (std::size_t k = 0; k < observedDays(sw); ++k) {
-        ASSERT_EQ(observedDay(fromFile, k).day, observedDay(sw, k).day);
-        ASSERT_EQ(observedDay(fromFile, k).mean81, observedDay(sw, k).mean81);
-    }
 }
 
-TEST(SpaceWeather, EveryOneDecimalMeanKeptAsTheCLibraryReadsIt) {
-    // 0.1 to 6553.5, the means kept as tenths, then one with two decimals
-    // that turns the table into doubles: every value as strtod gives it.
+TEST(SpaceWeather, EveryOneDecimalMeanReadAsStrtodReadsIt) {
+    // 0.1 to 6553.5, kept as tenths; then, with a last mean of two decimals
+    // that turns the table into doubles, the same again.
     std::string text = head;
     const int first = jdn(1900, 1, 1);
-    for (int t = 1; t <= 65536; ++t) {
-        char row[64];
-        if (t <= 65535) std::snprintf(row, sizeof row, "%s,OBS,%d.%d\n", isoDay(first + t).c_str(), t / 10, t % 10);
-        else std::snprintf(row, sizeof row, "%s,OBS,0.25\n", isoDay(first + t).c_str());
-        text += row;
+    for (int t = 1; t <= 65535; ++t) {
+        text += isoDay(first + t) + ",OBS," + std::to_string(t / 10) + "." + std::to_string(t % 10) + "\n";
     }
-    for (int mixed = 0; mixed < 2; ++mixed) {
+    for (const std::string& last : {std::string(), isoDay(first + 65536) + ",OBS,0.25\n"}) {
         spaceWeather sw;
-        const std::string part = mixed ? text : text.substr(0, text.rfind("\n", text.size() - 2) + 1);
-        ASSERT_EQ(read(part, sw), weatherStatus::ok);
-        ASSERT_EQ(observedDays(sw), mixed ? 65536u : 65535u);
-        for (std::size_t k = 0; k < observedDays(sw); ++k) {
-            char value[16];
-            std::snprintf(value, sizeof value, "%d.%d", static_cast<int>(k + 1) / 10, static_cast<int>(k + 1) % 10);
-            const double want = k == 65535 ? 0.25 : std::strtod(value, nullptr);
-            ASSERT_EQ(observedDay(sw, k).mean81, want) << value;
+        ASSERT_EQ(read(text + last, sw), weatherStatus::ok);
+        ASSERT_EQ(observedDays(sw), last.empty() ? 65535u : 65536u);
+        for (int t = 1; t <= 65535; ++t) {
+            const std::string value = std::to_string(t / 10) + "." + std::to_string(t % 10);
+            ASSERT_EQ(observedDay(sw, t - 1).mean81, std::strtod(value.c_str(), nullptr)) << value;
+        }
+        if (!last.empty()) {
+            EXPECT_EQ(observedDay(sw, 65535).mean81, 0.25);
         }
     }
 }
@@ -157,8 +138,7 @@ TEST(SpaceWeather, FilesRefusedWithWhatTheyLack) {
         EXPECT_EQ(observedDays(sw), 0u);
     }
     spaceWeather sw;
-    EXPECT_EQ(loadSpaceWeather(MORVEL_TEST_DATA "/space-weather/no-such-file.csv", sw),
-              weatherStatus::cannotOpen);
+    EXPECT_EQ(loadSpaceWeather(MORVEL_TEST_DATA "/space-weather/no-such-file.csv", sw), weatherStatus::cannotOpen);
     EXPECT_EQ(loadSpaceWeather(MORVEL_TEST_DATA, sw), weatherStatus::cannotOpen);  // a directory
 }
 
@@ -197,39 +177,18 @@ TEST(SpaceWeather, BadRowsSkippedAndCountedGoodRowsAroundThemKept) {
 TEST(SpaceWeather, GapTakesTheLastObservedDayBeforeIt) {
     // The second mean is no whole number of tenths: every mean is kept as read.
     spaceWeather sw;
-    ASSERT_EQ(read(head + "2026-01-10,OBS,80.0\n2026-01-11,OBS,81.04\n2026-01-15,INT,85.0\n", sw),
-              weatherStatus::ok);
-    const struct {
-        double epoch;
-        double flux;
-        fluxSource source;
-    } cases[] = {
-        {jdn(2026, 1, 10) + 0.0, 80.0, fluxSource::observedDay},
-        {jdn(2026, 1, 11) + 0.5, 81.04, fluxSource::observedDay},
-        {jdn(2026, 1, 12) + 0.5, 81.04, fluxSource::lastObserved},
-        {jdn(2026, 1, 15) - 1e-6, 81.04, fluxSource::lastObserved},
-        {jdn(2026, 1, 15) + 0.0, 85.0, fluxSource::observedDay},
-        {jdn(2026, 1, 16) + 0.0, 85.0, fluxSource::lastObserved},
-        {jdn(2026, 1, 10) - 1e-6, 150.0, fluxSource::beforeFile},
-    };
-    for (const auto& c : cases) {
-        const epochFlux f = fluxAt(sw, c.epoch, 150.0);
-        EXPECT_EQ(f.flux, c.flux) << "epoch " << c.epoch;
-        EXPECT_EQ(f.source, c.source) << "epoch " << c.epoch;
-    }
+    ASSERT_EQ(read(head + "2026-01-10,OBS,80.0\n2026-01-11,OBS,81.04\n2026-01-15,INT,85.0\n", sw), weatherStatus::ok);
+    const int d10 = jdn(2026, 1, 10), d11 = d10 + 1, d15 = d10 + 5;
+    expectLookups(sw, 150.0,
+                  {{d10 + 0.0, 80.0, fluxSource::observedDay, d10},
+                   {d11 + 0.5, 81.04, fluxSource::observedDay, d11},
+                   {d11 + 1.5, 81.04, fluxSource::lastObserved, d11},
+                   {d15 - 1e-6, 81.04, fluxSource::lastObserved, d11},
+                   {d15 + 0.0, 85.0, fluxSource::observedDay, d15},
+                   {d15 + 1.0, 85.0, fluxSource::lastObserved, d15},
+                   {d10 - 1e-6, 150.0, fluxSource::beforeFile, 0}});
     // Without a file every epoch takes the fallback.
-    EXPECT_EQ(fluxAt(spaceWeather{}, jdn(2026, 1, 11), 150.0).flux, 150.0);
-}
-
-TEST(SpaceWeather, HeadLongerThanTheReadBufferFound) {
-    const auto path = std::filesystem::temp_directory_path() / "morvel-spaceweather-long.csv";
-    std::ofstream(path, std::ios::binary)
-        << std::string(100000, 'X') << ",DATE,F10.7_DATA_TYPE,F10.7_OBS_LAST81\nx,2026-01-10,OBS,80.0\n";
-    spaceWeather sw;
-    EXPECT_EQ(loadSpaceWeather(path.c_str(), sw), weatherStatus::ok);
-    std::filesystem::remove(path);
-    ASSERT_EQ(observedDays(sw), 1u);
-    EXPECT_EQ(observedDay(sw, 0).day, jdn(2026, 1, 10));
+    EXPECT_EQ(fluxAt(spaceWeather{}, d11, 150.0).flux, 150.0);
 }
 
 }  // namespace
