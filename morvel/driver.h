@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "spaceweather.h"
+
 namespace morvel {
 
 constexpr double MORVELVERSION = 0.52;
@@ -27,6 +29,9 @@ struct runParams {
     int if_cmd = 0;           // 1: the command line gave the input name
     std::string inelf;        // input element file (the derived path in the -D form)
     std::string dkfile;       // decay list file
+    int if_sw = 0;            // 1: each set's flux from a space-weather file (flag -W)
+    std::string swfile;       // that file
+    spaceWeather weather;     // its observed days; none without -W
 };
 
 // ---- console and ends (console.cpp) ----------------------------------------
@@ -60,12 +65,15 @@ void banner(std::FILE* fp);
 std::FILE* openInput(const std::string& inelf);
 
 // `name` created empty for writing; the run ends when it cannot be, or when
-// it is the input file `inelf` itself under whatever name.
-std::FILE* openOutput(const std::string& name, const std::string& inelf);
+// it is the input file `inelf`, or the file `other` read too, under whatever
+// name.
+std::FILE* openOutput(const std::string& name, const std::string& inelf,
+                      const std::string& other = {});
 
 // The run parameter lines of the file heads; the transition region line
-// starts with `regionIndent`.
-void parameterLines(std::FILE* fp, const runParams& p, const char* regionIndent);
+// starts with `regionIndent`. `chosen`: the flux of the report's set.
+void parameterLines(std::FILE* fp, const runParams& p, const char* regionIndent,
+                    const epochFlux* chosen = nullptr);
 
 // "Transition region: base ..; mid ..; top .. km" after `indent`.
 void transitionRegion(std::FILE* fp, const char* indent);
@@ -76,6 +84,25 @@ void civilDate(std::FILE* fp, double jd, const char* end);
 // The evolution state's set `el` written to `outFp`; a status other than 1
 // is reported on the console.
 void writeSet(std::FILE* outFp);
+
+// ---- the flux of each set (weather.cpp) -----------------------------------
+
+// Loads the space-weather file of -W, names it and its observed days on the
+// console, and counts the rows it skipped; a file that cannot be opened,
+// lacks a needed column or has no observed row ends the run.
+void loadWeather(runParams& p);
+
+// The flux of the set with epoch `epoch` (day number): from the
+// space-weather file, the run's flux before its first day and without -W.
+epochFlux setFlux(const runParams& p, double epoch);
+
+// The flux line(s) of the file heads: the decay list's (`chosen` null) or
+// the report's, with the chosen set's flux.
+void fluxLines(std::FILE* fp, const runParams& p, const epochFlux* chosen);
+
+// With -W, the console line for the `before` sets that took the run's flux
+// because their epochs are before the file.
+void fallbackLine(const runParams& p, int before);
 
 // ---- modes -----------------------------------------------------------------
 

@@ -51,25 +51,26 @@ void evolveSet(int nel, const runParams& p) {
         for (int k = 0; k < nel; k++) el = in.next();
     }
     std::fclose(inpFp);
-    prime(p.flux);
+    const epochFlux flux = setFlux(p, el.epoch);
+    prime(flux.flux);
 
     const double decay = lifetime + tz;
     if (lifetime < shownLifetime) decaysAfter(stdout, decay, "\n");
 
     std::printf("Output filename for orbital evolution ? ");
     const std::string outfile = readName();
-    std::FILE* outFp = openOutput(outfile, p.inelf);
+    std::FILE* outFp = openOutput(outfile, p.inelf, p.swfile);
     banner(outFp);
     std::fprintf(outFp, "Orbital evolution for object %s\n\n", el.objid);
     if (lifetime < shownLifetime) decaysAfter(outFp, decay, "\n\n");
-    parameterLines(outFp, p, "  ");
+    parameterLines(outFp, p, "  ", &flux);
     std::fprintf(outFp, "\n");
 
     // One set per revolution: each call of evolve ends at the next
     // crossing (revno changes) or at decay, so gone may pass cease.
     int lastRevno = -1;
     while (l >= 0.01 && gone < p.cease) {
-        evolve(p.flux);
+        evolve(flux.flux);
         if (el.revno != lastRevno) {
             // A set the format cannot number is refused once, not every revolution.
             if (lastRevno == -1 || tleNumbered(el.objno)) writeSet(outFp);

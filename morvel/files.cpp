@@ -44,14 +44,17 @@ std::FILE* openInput(const std::string& inelf) {
     return fp;
 }
 
-std::FILE* openOutput(const std::string& name, const std::string& inelf) {
+std::FILE* openOutput(const std::string& name, const std::string& inelf,
+                      const std::string& other) {
     // Opening the input itself for writing would empty it before it is
     // read again (sets.dk listed into sets.dk); the same file on disk
     // counts, whatever the spelling of its name, links included.
-    std::error_code ec;
-    if (std::filesystem::equivalent(name, inelf, ec) && !ec) {
-        std::printf("Output file %s is the input file\n", name.c_str());
-        finish(true);
+    for (const std::string* input : {&inelf, &other}) {
+        std::error_code ec;
+        if (!input->empty() && std::filesystem::equivalent(name, *input, ec) && !ec) {
+            std::printf("Output file %s is the input file\n", name.c_str());
+            finish(true);
+        }
     }
     std::FILE* fp = std::fopen(name.c_str(), "w");
     if (fp == nullptr) {
@@ -62,9 +65,10 @@ std::FILE* openOutput(const std::string& name, const std::string& inelf) {
     return fp;
 }
 
-void parameterLines(std::FILE* fp, const runParams& p, const char* regionIndent) {
+void parameterLines(std::FILE* fp, const runParams& p, const char* regionIndent,
+                    const epochFlux* chosen) {
     if (qfix != 1.0) std::fprintf(fp, "  Q-factor = %lf\n", qfix);
-    std::fprintf(fp, "  10.8 cm flux = %lf\n", p.flux);
+    fluxLines(fp, p, chosen);
     if (ifHk == 1) {
         std::fprintf(fp, "  Size = %lf m\n", p.size);
         if (deltaHk != 0.0) std::fprintf(fp, "  Transition region shift = %lf km\n", deltaHk);

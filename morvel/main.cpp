@@ -80,6 +80,18 @@ void readCommandLine(int argc, char** argv, runParams& p) {
                 sourcedir = arg + 2;
                 if_db = 1;
                 break;
+            case 'W':
+                // The space-weather file: the rest of the argument, or typed
+                // (an empty name, at the end of the input, cannot be opened).
+                p.if_sw = 1;
+                if (arg[2] == '\0') {
+                    std::printf("Space weather file : ");
+                    p.swfile = readName();
+                } else {
+                    checkName(arg + 2);
+                    p.swfile = arg + 2;
+                }
+                break;
             default:
                 std::printf("Unrecognised control flag %s\n", arg);
                 finish(true);
@@ -119,9 +131,10 @@ void answerInfoRequest(int argc, char** argv) {
         }
         if (std::strcmp(argv[i], "--help") == 0) {
             std::printf(
-                "usage: morvel [-Ldays] [-Pdays] [-Ssize] [-Tkm] [-Qfactor] [-Hfactor] [-Fflux] [-E]\n"
-                "              [-Ddirectory/] [element-file]\n"
-                "Predicts the orbital decay of Earth satellites under air drag.\n"
+                "usage: morvel [-Ldays] [-Pdays] [-Ssize] [-Tkm] [-Qfactor] [-Hfactor] [-Fflux]\n"
+                "              [-Wfile] [-E] [-Ddirectory/] [element-file]\n"
+                "Predicts the orbital decay of Earth satellites under air drag. The element file\n"
+                "may be TLE or OMM (CSV, JSON, XML or KVN), recognised by its content.\n"
                 "A value follows its flag with no blank; a flag given alone asks for its value.\n"
                 "  -Ldays   largest lifetime the decay list shows (default 1000)\n"
                 "  -Pdays   longest evolution (default 30)\n"
@@ -131,6 +144,8 @@ void answerInfoRequest(int argc, char** argv) {
                 "  -Qfactor factor on the lifetime factor Q (default 1)\n"
                 "  -Hfactor factor on every scale height (default 1)\n"
                 "  -Fflux   10.7 cm solar flux for the whole run (default 150)\n"
+                "  -Wfile   space-weather file (CelesTrak CSV): each set takes the observed\n"
+                "           81-day mean flux of its epoch's day; -F before the file\n"
                 "  -E       equator-crossing mode: every set moved to its first equator crossing\n"
                 "  -Ddir/   inputs by object number: 25544 reads dir/25000/25544.els\n"
                 "  --help   this text;  --version  the version\n");
@@ -151,6 +166,7 @@ runParams startUp(int argc, char** argv) {
         setTransitionRegion(p.size, deltaHk);
         transitionRegion(stdout, "");
     }
+    if (p.if_sw == 1) loadWeather(p);
 
     if (p.if_cmd == 0) {
         std::printf(if_db == 1 ? "Input object number : " : "Input element file : ");

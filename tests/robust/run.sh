@@ -84,6 +84,18 @@ for f in binary nul long cut line1only empty; do
   session "garbage-$f-list" "1\nrg.txt\n0\n" -L1e9 -P0.5 "$f.tle"
   session "garbage-$f-eqx" "" -E "$f.tle"
 done
+# Space-weather files (-W): the real excerpt in both modes, garbage, a
+# directory, a prompt at the end of the input, the report named as the file.
+cp "$data/space-weather/sw-2026-05-05.csv" sw.csv
+session weather-list "1\nrw.txt\n0\n" -Wsw.csv -L1e9 -P0.5 sets.tle
+session weather-eqx "" -Wsw.csv -E cat.tle
+for f in binary nul long cut line1only empty; do
+  session "weather-garbage-$f" "\n" "-W$f.tle" -L10 sets.tle
+done
+session weather-directory "\n" -Wdir.dk -L10 sets.tle
+session weather-prompt-closed "" -W sets.tle
+session weather-report-is-the-file "3\nsw.csv\n\n" -Wsw.csv -L10 sets.tle
+cmp -s sw.csv "$data/space-weather/sw-2026-05-05.csv" || { echo "FAIL sw.csv was changed"; failures=$((failures + 1)); }
 # Names at and over the limit.
 session name-79 "\n" -L10 "$name79"
 session name-80 "\n" "$name80"

@@ -1,0 +1,90 @@
+// Space weather: the 10.7 cm solar flux of each day from a space-weather
+// file, and the flux that an element set's epoch takes from it.
+//
+// The file is CSV in CelesTrak's space-weather layout: a head line of column
+// names, then one row a day. Only three columns are read, by name, wherever
+// they stand: DATE (YYYY-MM-DD, these digits exactly), F10.7_DATA_TYPE (OBS
+// observed, INT interpolated, PRD daily predicted, PRM monthly predicted)
+// and F10.7_OBS_LAST81, the mean of the observed flux over the 81 days that
+// end on the row's day. Line ends LF or CRLF.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace morvel {
+
+// One observed day: its day number (the Julian Day Number of the civil day,
+// see cal.h) and the mean observed 10.7 cm flux, in solar flux units, of the
+// 81 days that end on it.
+struct fluxDay {
+    int day;
+    double mean81;
+};
+
+// A stretch of consecutive observed days: day `firstDay` is observed day
+// number `first` of the file, the next day the next one.
+struct fluxRun {
+    int firstDay;
+    int first;
+};
+
+// A space-weather file as read. The observed days are held compactly: a
+// real file is one stretch of days, each mean a whole number of tenths.
+struct spaceWeather {
+    std::vector<fluxRun> runs;          // stretches of observed days, ascending
+    std::vector<std::uint16_t> tenths;  // each observed day's mean x 10, while all are whole tenths
+    std::vector<double> means;          // else each observed day's mean (tenths then empty)
+    int predicted = 0;                  // predicted rows (PRD and PRM): read, not used
+    int skipped = 0;                    // rows that do not convert, or out of day order
+    long firstSkipped = 0;              // line of the first skipped row (the head is line 1)
+    std::string missing;                // needed columns the head lacks, comma-separated
+};
+
+// Number of observed days of `sw`, and observed day `k` (0 .. that - 1).
+std::size_t observedDays(const spaceWeather& sw);
+fluxDay observedDay(const spaceWeather& sw, std::size_t k);
+
+enum class weatherStatus {
+    ok,
+    cannotOpen,      // the file cannot be opened or read
+    missingColumns,  // the head lacks a needed column (see `missing`)
+    noObservedRow,   // not one observed row converts
+};
+
+// Reads the `size` bytes at `text` as a space-weather file into `sw` (made
+// empty first). In a row, the columns of the head's first half are found by
+// counting fields from its start, the others from its end. A row is skipped
+// and counted when it has too few fields, its date is not a civil date, its
+// data type none of the four, or, for an observed row, its mean flux is not
+// a positive number or its day is not after the day of the observed row
+// before it. Empty lines are passed over.
+weatherStatus readSpaceWeather(const char* text, std::size_t size, spaceWeather& sw);
+
+// The file `name` read with readSpaceWeather.
+weatherStatus loadSpaceWeather(const char* name, spaceWeather& sw);
+
+// Where the flux of an epoch came from.
+enum class fluxSource {
+    observedDay,   // the observed row of the epoch's day
+    lastObserved,  // the last observed day before it (after the file's observed
+                   // days, or in a gap between them)
+    beforeFile,    // the epoch's day is before the first observed day: the fallback
+};
+
+struct epochFlux {
+    double flux;        // solar flux units
+    fluxSource source;
+    int day;            // day number of the observed day used; 0 for beforeFile
+};
+
+// The flux of an element set with epoch `epoch` (day number): the 81-day
+// mean of the last observed day at or before the epoch's day, what was known
+// on that day. `fallback` for an epoch before the first observed day (and
+// for a day number that is not a number or beyond the int range). O(1) for a
+// file without gaps, O(log n) otherwise; no allocation.
+epochFlux fluxAt(const spaceWeather& sw, double epoch, double fallback);
+
+}  // namespace morvel
