@@ -305,30 +305,6 @@ TEST(ValidatePowered, StatedPhaseCountsUntilItsEnd) {
     EXPECT_TRUE(dragOnly(h, {}, 3, 2.0));
 }
 
-TEST(ValidateFlux, EightyOneDayMeanOfTheEpochsDay) {
-    namespace fs = std::filesystem;
-    const fs::path p = fs::temp_directory_path() / ("morvel-sw-" + std::to_string(::getpid()) + ".csv");
-    std::ofstream(p) << "DATE,F10.7_OBS,F10.7_DATA_TYPE,F10.7_OBS_LAST81\r\n"
-                        "2020-01-01,70.1,OBS,71.5\r\n2020-01-02,,INT,71.6\r\n2020-01-04,80.0,OBS,72.0\r\n"
-                        "2020-01-05,bad,OBS,x\r\n2020-01-06,90.0,PRD,99.0\r\n";
-    spaceWeather sw;
-    std::string why;
-    ASSERT_TRUE(readSpaceWeather(p.string(), sw, why)) << why;
-    const double jan1 = cal_julian(date{2020, 1, 1});
-    EXPECT_EQ(setFlux(sw, jan1 + 0.9), 71.5);
-    EXPECT_EQ(setFlux(sw, jan1 + 1.2), 71.6) << "an interpolated day counts";
-    EXPECT_EQ(setFlux(sw, jan1 + 2.5), none) << "a day the file lacks";
-    EXPECT_EQ(setFlux(sw, jan1 + 10), 72.0) << "past the observed rows: the last observed day";
-    EXPECT_EQ(setFlux(sw, jan1 - 0.1), none) << "before the file";
-    std::ofstream(p) << "DATE,F10.7_OBS,F10.7_DATA_TYPE\n2020-01-01,70.1,OBS\n";
-    EXPECT_FALSE(readSpaceWeather(p.string(), sw, why));
-    EXPECT_NE(why.find("F10.7_OBS_LAST81"), std::string::npos) << why;
-    std::ofstream(p) << "DATE,F10.7_DATA_TYPE,F10.7_OBS_LAST81\n2041-01-01,PRM,70\n";
-    EXPECT_FALSE(readSpaceWeather(p.string(), sw, why));
-    EXPECT_NE(why.find("no observed day"), std::string::npos) << why;
-    fs::remove(p);
-}
-
 TEST(ValidateCampaign, MorvelFromTheLastSetBeforeTheIssueTime) {
     const std::vector<std::string> head = splitCsv("norad,forecaster,issued_utc,predicted_utc,window_minus_min,"
                                                    "window_plus_min,reference\r");

@@ -757,9 +757,26 @@ int main(int argc, char** argv) {
     spaceWeather sw;
     const bool haveObs = !opt.fluxFile.empty();
     std::string why;
-    if (haveObs && !readSpaceWeather(opt.fluxFile, sw, why)) {
-        std::fprintf(stderr, "morvel-validate: space-weather file %s %s\n", opt.fluxFile.c_str(), why.c_str());
-        return 1;
+    if (haveObs) {
+        // The reader of -W, so that the validation measures what -W gives.
+        switch (loadSpaceWeather(opt.fluxFile.c_str(), sw)) {
+            case weatherStatus::ok:
+                break;
+            case weatherStatus::cannotOpen:
+                why = "cannot be read";
+                break;
+            case weatherStatus::missingColumns:
+                why = "has no column " + sw.missing;
+                break;
+            case weatherStatus::noObservedRow:
+                why = "holds no observed day (F10.7_DATA_TYPE OBS or INT with an F10.7_OBS_LAST81)";
+                break;
+        }
+        if (!why.empty()) {
+            std::fprintf(stderr, "morvel-validate: space-weather file %s %s\n", opt.fluxFile.c_str(),
+                         why.c_str());
+            return 1;
+        }
     }
     std::vector<object> objects;
     std::vector<std::string> problems;

@@ -238,51 +238,7 @@ int chooseForLead(const std::vector<element>& h, double real, lead l) {
     return k >= 0 && h[static_cast<std::size_t>(k)].epoch >= oldest ? k : -1;
 }
 
-bool readSpaceWeather(const std::string& path, spaceWeather& table, std::string& why) {
-    std::ifstream in(path);
-    if (!in) {
-        why = "cannot be read";
-        return false;
-    }
-    table = spaceWeather{};
-    std::string line;
-    std::getline(in, line);
-    const std::vector<std::string> head = splitCsv(line);
-    const std::size_t cDate = columnOf(head, {"DATE"}), cType = columnOf(head, {"F10.7_DATA_TYPE"}),
-                      cMean = columnOf(head, {"F10.7_OBS_LAST81"});
-    for (const auto& [c, name] : {std::pair{cDate, "DATE"}, {cType, "F10.7_DATA_TYPE"}, {cMean, "F10.7_OBS_LAST81"}}) {
-        if (c == head.size()) {
-            why = std::string("has no column ") + name;
-            return false;
-        }
-    }
-    while (std::getline(in, line)) {
-        const std::vector<std::string> f = splitCsv(line);
-        if (f.size() < head.size() || (f[cType] != "OBS" && f[cType] != "INT")) continue;
-        bool dayOnly = false;
-        const double day = parseUtc(f[cDate], dayOnly);
-        double v = 0;
-        if (day < 0 || !dayOnly || std::sscanf(f[cMean].c_str(), "%lf", &v) != 1 || !(v > 0)) continue;
-        const int jd = truncInt(day);
-        if (!table.day.empty() && jd <= table.day.back()) continue;  // out of order
-        table.day.push_back(jd);
-        table.last81.push_back(v);
-    }
-    if (table.day.empty()) {
-        why = "holds no observed day (F10.7_DATA_TYPE OBS or INT with an F10.7_OBS_LAST81)";
-        return false;
-    }
-    return true;
-}
-
-double setFlux(const spaceWeather& table, double t) {
-    if (table.day.empty()) return none;
-    const int today = truncInt(t);
-    if (today > table.day.back()) return table.last81.back();
-    const auto it = std::lower_bound(table.day.begin(), table.day.end(), today);
-    if (it == table.day.end() || *it != today) return none;
-    return table.last81[static_cast<std::size_t>(it - table.day.begin())];
-}
+double setFlux(const spaceWeather& sw, double t) { return fluxAt(sw, t, none).flux; }
 
 std::vector<std::string> splitCsv(const std::string& line) {
     std::vector<std::string> f(1);

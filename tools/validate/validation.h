@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "elinput.h"
+#include "spaceweather.h"
 
 namespace morvel::validation {
 
@@ -156,23 +157,10 @@ std::vector<manoeuvre> detectPowered(const std::vector<element>& h);
 bool dragOnly(const std::vector<element>& h, const std::vector<manoeuvre>& m, int k, double window,
               double poweredUntil = none);
 
-// The 81-day mean flux of each day of a space-weather file (CelesTrak's
-// SW-All.csv form, columns found by name): the mean of the observed flux over
-// the 81 days that end on that day, what a forecaster had on it. Only days
-// with an observed or interpolated flux (OBS, INT) count.
-struct spaceWeather {
-    std::vector<int> day;       // Julian Day Numbers, ascending
-    std::vector<double> last81;
-};
-
-// Reads `path`; false with `why` set when it cannot be read, lacks a needed
-// column or holds no observed day.
-bool readSpaceWeather(const std::string& path, spaceWeather& table, std::string& why);
-
-// Flux of a set of epoch `t`: the 81-day mean of its day, or the last
-// observed day's for an epoch past the file; none for a day the file does
-// not hold (before it, or missing from a trimmed copy).
-double setFlux(const spaceWeather& table, double t);
+// Flux of a set of epoch `t` from the space-weather file `sw` read by the
+// engine, exactly as -W gives it: the 81-day mean of the epoch's day (or of
+// the last observed day before it); none before the file.
+double setFlux(const spaceWeather& sw, double t);
 
 // Fields of one CSV line: commas split, double quotes hold commas and "" is a
 // quote, a trailing CR is dropped.
