@@ -488,7 +488,8 @@ void writeMarkdown(const std::string& path, const options& opt, const std::vecto
          "error below 12 hours is shown as `<12 h`; one given to the minute is exact. The relative error is "
          "the error divided by the real remaining time (real re-entry less the set's epoch). With "
          "`--flux-file`, the observed flux of a set is the space-weather file's 81-day mean observed 10.7 cm "
-         "flux ending on the day of its epoch (`F10.7_OBS_LAST81`), what a forecaster had on that day ("
+         "flux ending on the day of its epoch (`F10.7_OBS_LAST81`), what a forecaster had on that day, read "
+         "by the program's own reader of `-W`, so that it is the flux `morvel -W` gives the set ("
       << fluxFallbacks
       << " sets had no such day and used the flux 150); otherwise only the flux 150 is used. A missing "
          "prediction (no decay predicted, or none within the span) counts as an infinite error. Quantiles "
