@@ -1,0 +1,58 @@
+// What the unit and allocation tests share: element sets made from TLE text
+// by the engine's own reader, the real sets they start from, the writer's
+// lines, one random generator, and the console of an engine call.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "elinput.h"
+
+namespace morvel::test {
+
+// ISS (ZARYA) of the 2026 May 7 catalogue, its title padded as published.
+extern const std::string issTitle, issLine1, issLine2;
+
+// Every set the reader accepts from `text`, in order.
+std::vector<element> readSets(const std::string& text);
+// The one set of these two lines (if_valid 0 when the reader takes none).
+element readSet(const std::string& line1, const std::string& line2);
+element iss();
+// STARLINK-24 (44238) of 2022 April 27, 180 days before its re-entry.
+element starlink24();
+
+// The lines of a text, without their line feeds.
+std::vector<std::string> lines(const std::string& text);
+// The three lines the writer gives `e`.
+std::vector<std::string> written(const element& e);
+// True for a line of 69 columns whose last is its check digit.
+bool wellFormed(const std::string& line);
+
+// Field `f` of `line`, and `line` with field `f` replaced by `text`
+// right-aligned in it.
+std::string field(const std::string& line, tleColumns f);
+std::string withField(std::string line, tleColumns f, const std::string& text);
+
+// What `f` prints on standard output.
+std::string console(const std::function<void()>& f);
+
+// A file of tests/data, whole.
+std::string dataFile(const std::string& name);
+
+// A fixed 64-bit linear congruential sequence: the same inputs every run.
+struct Rng {
+    std::uint64_t state;
+    std::uint64_t next();
+    double uniform(double lo, double hi);
+};
+
+// The run parameters of the evolution (Q, scale-height factor, transition
+// region) at their defaults while it lives, and again after.
+struct DefaultRun {
+    DefaultRun();
+    ~DefaultRun();
+};
+
+}  // namespace morvel::test
