@@ -45,22 +45,17 @@ element starlink24() {
         .at(0);
 }
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) out.push_back(line);
-    return out;
-}
-
 std::vector<std::string> written(const element& e) {
     char* buf = nullptr;
     std::size_t size = 0;
     std::FILE* out = open_memstream(&buf, &size);
     eloutput(out, e);
     std::fclose(out);
-    const std::string text(buf, size);
+    std::istringstream text(std::string(buf, size));
     std::free(buf);
-    return lines(text);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(text, line);) lines.push_back(line);
+    return lines;
 }
 
 bool wellFormed(const std::string& line) {

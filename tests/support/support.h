@@ -15,17 +15,15 @@ namespace morvel::test {
 // ISS (ZARYA) of the 2026 May 7 catalogue, its title padded as published.
 extern const std::string issTitle, issLine1, issLine2;
 
-// Every set the reader accepts from `text`, in order.
+// Every set the reader accepts from `text`, in order; the one set of two
+// lines (if_valid 0 when the reader takes none).
 std::vector<element> readSets(const std::string& text);
-// The one set of these two lines (if_valid 0 when the reader takes none).
 element readSet(const std::string& line1, const std::string& line2);
+// ISS, and STARLINK-24 (44238) of 2022 April 27, 180 days before re-entry.
 element iss();
-// STARLINK-24 (44238) of 2022 April 27, 180 days before its re-entry.
 element starlink24();
 
-// The lines of a text, without their line feeds.
-std::vector<std::string> lines(const std::string& text);
-// The three lines the writer gives `e`.
+// The three lines the writer gives `e`, without their line feeds.
 std::vector<std::string> written(const element& e);
 // True for a line of 69 columns whose last is its check digit.
 bool wellFormed(const std::string& line);
@@ -35,10 +33,8 @@ bool wellFormed(const std::string& line);
 std::string field(const std::string& line, tleColumns f);
 std::string withField(std::string line, tleColumns f, const std::string& text);
 
-// What `f` prints on standard output.
+// What `f` prints on standard output; a file of tests/data, whole.
 std::string console(const std::function<void()>& f);
-
-// A file of tests/data, whole.
 std::string dataFile(const std::string& name);
 
 // A fixed 64-bit linear congruential sequence: the same inputs every run.
