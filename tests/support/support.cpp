@@ -14,12 +14,6 @@
 
 namespace morvel::test {
 
-const std::string issTitle = "ISS (ZARYA)             ";
-const std::string issLine1 =
-    "1 25544U 98067A   26127.42525608  .00005474  00000+0  10695-3 0  9993";
-const std::string issLine2 =
-    "2 25544  51.6306 141.8725 0007388  32.8924 327.2523 15.49130994565437";
-
 std::vector<element> readSets(const std::string& text) {
     std::vector<element> sets;
     if (text.empty()) return sets;  // fmemopen takes no empty buffer

@@ -13,7 +13,12 @@
 namespace morvel::test {
 
 // ISS (ZARYA) of the 2026 May 7 catalogue, its title padded as published.
-extern const std::string issTitle, issLine1, issLine2;
+// Inline, so that they are made before any test's own constants of them.
+inline const std::string issTitle = "ISS (ZARYA)             ";
+inline const std::string issLine1 =
+    "1 25544U 98067A   26127.42525608  .00005474  00000+0  10695-3 0  9993";
+inline const std::string issLine2 =
+    "2 25544  51.6306 141.8725 0007388  32.8924 327.2523 15.49130994565437";
 
 // Every set the reader accepts from `text`, in order; the one set of two
 // lines (if_valid 0 when the reader takes none).
