@@ -66,7 +66,9 @@ TEST(Calendar, EpochFormBothWays) {
             ASSERT_NEAR(jd2ep(ep2jd(1000.0 * yy + day + 0.25)), 1000.0 * yy + day + 0.25, 1e-9) << yy;
     EXPECT_DOUBLE_EQ(jd2ep(ep2jd(12367.0)), 13001.0);  // past the year's end: the next year
     // A day field beyond the years an int holds is the lowest year's first day.
-    for (double epoch : {97e12, -97e12}) EXPECT_EQ(ep2jd(epoch), cal_julian({INT_MIN, 1, 1}) - 1.0) << epoch;
+    // (4294967322000 is a year that would wrap round into an int as 1926.)
+    for (double epoch : {97e12, -97e12, 4294967322000.0})
+        EXPECT_EQ(ep2jd(epoch), cal_julian({INT_MIN, 1, 1}) - 1.0) << epoch;
 }
 
 TEST(Calendar, Names) {

@@ -183,6 +183,16 @@ TEST(Guards, ExtremeOrbitsAndSetsStayFiniteAndEndQuietly) {
     });
     EXPECT_LT(calls, 10);
     EXPECT_LT(out.size(), 2000u) << out.substr(0, 500);
+    // A state gone not a number ends the evolution at once, crossing due or
+    // not, and writes no crossing from it.
+    for (double due : {0.0, 1e9}) {
+        el = test::starlink24();
+        el.nrate2 = 1e300;
+        prime(150);
+        tnex = tz + due;
+        evolve(150);
+        EXPECT_TRUE(gone == 0.01 && l == 0.0 && lifetime == 0.0 && el.revno == 16039) << due;
+    }
     // A crossing that never comes due: the call ends after its bound of steps.
     el = test::starlink24();
     el.nrate = 0.0;
