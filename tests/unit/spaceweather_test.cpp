@@ -33,7 +33,7 @@ TEST(SpaceWeather, EachKindOfEpochTakesItsFlux) {
     // And a gap, with a mean that is no whole number of tenths (every mean is kept as read).
     spaceWeather real, gap, none;
     ASSERT_EQ(loadSpaceWeather(MORVEL_TEST_DATA "/space-weather/sw-end-2026-05-16.csv", real), weatherStatus::ok);
-    EXPECT_TRUE(observedDays(real) == 7 && real.predicted == 7 && real.skipped == 0);
+    EXPECT_EQ(std::tuple(observedDays(real), real.predicted, real.skipped), std::tuple(std::size_t{7}, 7, 0));
     ASSERT_EQ(read(head + "2026-01-10,OBS,80.0\n2026-01-11,OBS,81.04\n2026-01-15,INT,85.0\n", gap), weatherStatus::ok);
     constexpr double may14Mean81 = 125.6, may16Mean81 = 125.4;  // F10.7_OBS_LAST81 of those days
     const int may14 = jdn(2026, 5, 14), may16 = jdn(2026, 5, 16), d10 = jdn(2026, 1, 10), d11 = d10 + 1, d15 = d10 + 5;
@@ -70,7 +70,7 @@ TEST(SpaceWeather, EveryDayOfTwoCenturiesReadAsChronoCountsIt) {
         const fluxDay d = observedDay(sw, static_cast<std::size_t>(k));
         const epochFlux f = fluxAt(sw, first + k + 0.75, 0.0);
         ASSERT_TRUE(d.day == first + k && d.mean81 == 60 + k % 200 + 0.5 && f.day == d.day && f.flux == d.mean81)
-            << "row " << k;
+            << "row " << k << ": day " << d.day << ", mean " << d.mean81 << ", flux " << f.flux << " of day " << f.day;
     }
 }
 
