@@ -1,5 +1,4 @@
-// The validation's arithmetic, and whole runs of the tool over folders built
-// here from histories whose re-entry the engine itself made, bad input too.
+// The validation's arithmetic, and whole runs of the tool over folders built here, bad input too.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -23,30 +22,24 @@ using namespace morvel::validation;
 
 namespace {
 
-// STARLINK-24 (44238): the last set of its shipped history four weeks before
-// its re-entry on 2022 October 24.
+// STARLINK-24's last set four weeks before its re-entry (2022-10-24).
 element starlink24() {
     const std::vector<element> h = readHistory(MORVEL_VALIDATE_DATA "/reentry/44238-starlink-24.tle");
     return h.at(static_cast<std::size_t>(chooseSet(h, noonOf("2022-10-24") - 28)));
 }
 
-// Sets at the given epochs whose mean motion grows exactly as a constant
-// first derivative `nrate` says: n = n0 + 2 nrate (t - t0).
+// Sets whose mean motion grows exactly as `nrate` says: n0 + 2 nrate (t - t0).
 std::vector<element> steadyHistory(const std::vector<double>& epochs, double nrate) {
-    std::vector<element> h;
-    const element start = starlink24();
-    for (double t : epochs) {
-        element e = start;
-        e.epoch = t;
-        e.nrate = nrate;
-        e.n = start.n + 2 * nrate * (t - epochs.front());
-        h.push_back(e);
+    std::vector<element> h(epochs.size(), starlink24());
+    for (std::size_t i = 0; i < h.size(); ++i) {
+        h[i].epoch = epochs[i];
+        h[i].nrate = nrate;
+        h[i].n += 2 * nrate * (epochs[i] - epochs[0]);
     }
     return h;
 }
 
-// The engine's own evolution of STARLINK-24 at flux 150: the set at every
-// equator crossing, and the decay time it found.
+// The engine's evolution of that set at flux 150: each crossing, and its decay.
 std::vector<element> evolvedHistory(double& decay) {
     std::vector<element> h;
     el = starlink24();
@@ -63,8 +56,7 @@ std::vector<element> evolvedHistory(double& decay) {
 
 TEST(ValidateFit, LineThroughTheWindowBeforeTheChosenSetOnly) {
     const double want = 0.00123;
-    // `bump`: the first and last sets lie off the line, outside the window
-    // (the second, at its very start, counts).
+    // `bump`: first and last set off the line, outside the window (the second, at its start, counts).
     const struct { std::vector<double> epochs; int k; double bump; bool ok; int sets; } cases[] = {
         {{100.0, 100.4, 100.9, 101.3, 101.8}, 4, 0, true, 5},
         {{97.0, 99.5, 100.5, 101.0, 101.5, 102.0}, 4, 0.5, true, 4},
@@ -74,8 +66,7 @@ TEST(ValidateFit, LineThroughTheWindowBeforeTheChosenSetOnly) {
         {{100.0, 100.5, 101.0}, 5, 0, false, 0}};
     for (const auto& c : cases) {
         std::vector<element> h = steadyHistory(c.epochs, want);
-        h.front().n += c.bump;
-        h.back().n += c.bump;
+        for (element* e : {&h.front(), &h.back()}) e->n += c.bump;
         const fit f = fitNrate(h, c.k, 2.0);
         EXPECT_EQ(f.ok, c.ok) << "from " << c.epochs.front() << ", k " << c.k;
         EXPECT_EQ(f.sets, c.sets) << "from " << c.epochs.front() << ", k " << c.k;
@@ -83,7 +74,7 @@ TEST(ValidateFit, LineThroughTheWindowBeforeTheChosenSetOnly) {
     }
 }
 
-TEST(ValidateError, HoursRelativeAndTheDay) {
+TEST(ValidateError, HoursRelativeTheDayTheWindowAndQuantiles) {
     const double epoch = 2459000.25, real = 2459010.5;
     // Predicted minus real, days; half a day is the catalogued day's own width.
     const struct { double d, hours; bool withinDay; } cases[] = {
@@ -94,19 +85,15 @@ TEST(ValidateError, HoursRelativeAndTheDay) {
         EXPECT_NEAR(e.relative, c.d / 10.25, 1e-9) << c.d;
         EXPECT_EQ(e.withinDay, c.withinDay) << c.d;
     }
-    EXPECT_TRUE(std::isinf(errorOf(none, real, epoch).hours));
-    EXPECT_TRUE(std::isinf(errorOf(none, real, epoch).relative));
+    EXPECT_TRUE(std::isinf(errorOf(none, real, epoch).hours) && std::isinf(errorOf(none, real, epoch).relative));
     // Predicted 10 days after the epoch, real one day later: p = 0.1.
     EXPECT_NEAR(windowNeeded(110.0, 111.0, 100.0), 0.1, 1e-12);
     EXPECT_NEAR(windowNeeded(110.0, 108.0, 100.0), 0.2, 1e-12);
     EXPECT_TRUE(std::isinf(windowNeeded(none, 111.0, 100.0)));
     EXPECT_TRUE(std::isinf(windowNeeded(100.0, 101.0, 100.0)));
-}
-
-TEST(ValidateError, QuantileByNearestRank) {
     const std::vector<double> v{5, 1, 4, 2, 3};
-    const struct { double q, want; } cases[] = {{0.5, 3}, {0.2, 1}, {0.21, 2}, {0.9, 5}, {1.0, 5}};
-    for (const auto& c : cases) EXPECT_EQ(quantile(v, c.q), c.want) << "q " << c.q;
+    const struct { double q, want; } ranks[] = {{0.5, 3}, {0.2, 1}, {0.21, 2}, {0.9, 5}, {1.0, 5}};
+    for (const auto& r : ranks) EXPECT_EQ(quantile(v, r.q), r.want) << "nearest rank of q " << r.q;
     EXPECT_EQ(quantile({1, INFINITY, 2, INFINITY}, 0.5), 2) << "missing predictions rank last";
     EXPECT_TRUE(std::isinf(quantile({1, INFINITY, 2, INFINITY}, 0.9)));
     EXPECT_TRUE(std::isnan(quantile({}, 0.5)));
@@ -115,11 +102,10 @@ TEST(ValidateError, QuantileByNearestRank) {
 TEST(ValidateTimes, DayOrMinuteAndWhatDoesNotParse) {
     const double day = cal_julian(date{2021, 5, 9});
     const struct { const char* text; double t, uncertainty; } cases[] = {
-        {"2021-05-09", day + 0.5, 0.5},          {"2021-05-09T02:14Z", day + 134 / 1440.0, 0},
-        {"2021-05-09T02:14", day + 134 / 1440.0, 0}, {"2021-05-09T02:14:30", day + 8070 / 86400.0, 0},
-        {"2021-02-30", none, 0},                   {"2021-05-09T24:00", none, 0},
-        {"09/05/2021", none, 0},                   {"2021-05-09 02:14", none, 0},
-        {"2021-05-09T02:14Zx", none, 0},           {"", none, 0}};
+        {"2021-05-09", day + 0.5, 0.5}, {"2021-05-09T02:14Z", day + 134 / 1440.0, 0}, {"2021-02-30", none, 0},
+        {"2021-05-09T02:14", day + 134 / 1440.0, 0}, {"2021-05-09T02:14:30", day + 8070 / 86400.0, 0}, {"", none, 0},
+        {"2021-05-09T24:00", none, 0}, {"09/05/2021", none, 0}, {"2021-05-09 02:14", none, 0},
+        {"2021-05-09T02:14Zx", none, 0}};
     for (const auto& c : cases) {
         const reentry r = parseReentry(c.text);
         EXPECT_NEAR(r.t, c.t, 1e-9) << c.text;
@@ -135,14 +121,12 @@ TEST(ValidateTimes, DayOrMinuteAndWhatDoesNotParse) {
 
 TEST(ValidateLeads, HoursOnlyForAReentryKnownToTheMinute) {
     EXPECT_EQ(leadsFor(dayUncertainty).size(), std::size(leadTimes));
-    std::vector<std::string> names;
-    for (lead l : leadsFor(0)) names.push_back(leadName(l));
-    EXPECT_EQ(names, (std::vector<std::string>{"60 d", "30 d", "14 d", "7 d", "3 d", "1 d", "last", "48 h", "24 h",
-                                                "12 h", "6 h", "3 h"}));
-    // A history that stops 100 days before its re-entry tests the 60-day
-    // lead only (its set is 40 days older than the lead's time, within the
-    // lead), and a set 4 hours before the 3-hour lead's time is too old.
-    // Nothing lies strictly before the first set's own time.
+    std::string names;
+    for (lead l : leadsFor(0)) names += leadName(l) + ",";
+    EXPECT_EQ(names, "60 d,30 d,14 d,7 d,3 d,1 d,last,48 h,24 h,12 h,6 h,3 h,");
+    // A history that stops 100 days early tests the 60-day lead only (its set is 40 days older than
+    // the lead's time), a set 4 hours before the 3-hour lead's time is too old, and nothing lies
+    // strictly before the first set's own time.
     const std::vector<element> h = steadyHistory({1000.0, 1010.0}, 0.001);
     const struct { double real; lead l; int want; } cases[] = {
         {1110.0, {60, false}, 1}, {1110.0, {30, false}, -1},         {1110.0, {0, false}, -1},
@@ -151,15 +135,12 @@ TEST(ValidateLeads, HoursOnlyForAReentryKnownToTheMinute) {
     for (const auto& c : cases) EXPECT_EQ(chooseForLead(h, c.real, c.l), c.want) << c.real << " " << leadName(c.l);
 }
 
-TEST(ValidatePowered, DragConsistentFallOrAPlungeBelow200KmIsNotFlagged) {
+TEST(ValidatePowered, FallFarBeyondTheDerivativesIsFlaggedAPlungeBelow200KmIsNot) {
     EXPECT_TRUE(detectPowered(steadyHistory({100.0, 100.3, 100.7, 101.5, 103.0, 110.0, 150.0}, 0.003)).empty());
-    std::vector<element> h = steadyHistory({100.0, 100.2, 100.4}, 0.0005);
-    for (element& e : h) e.n = 16.3;  // perigee near 175 km
-    h[2].n = 16.45;
-    EXPECT_TRUE(detectPowered(h).empty());
-}
-
-TEST(ValidatePowered, FallFarBeyondTheDerivativesIsFlagged) {
+    std::vector<element> low = steadyHistory({100.0, 100.2, 100.4}, 0.0005);
+    for (element& e : low) e.n = 16.3;  // perigee near 175 km
+    low[2].n = 16.45;
+    EXPECT_TRUE(detectPowered(low).empty());
     std::vector<element> h = steadyHistory({100.0, 100.5, 101.0, 101.5}, 0.0005);
     // 0.1 rev/day more than the derivative gives: about 28 km lower.
     h[2].n += 0.1;
@@ -190,29 +171,24 @@ TEST(ValidatePowered, RaiseIsFlaggedAndLaterSetsAreDragAgain) {
 }
 
 TEST(ValidatePrediction, EvolutionAndEstimateOfOneSetAgree) {
-    const element e = starlink24();
-    const double estimate = estimateDecay(e, 150.0);
-    ASSERT_GT(estimate, e.epoch);
+    element e = starlink24();
     // Without a size the lifetime falls by exactly the step in every step.
-    EXPECT_NEAR(evolveDecay(e, 150.0, evolutionSpan), estimate, 0.011);
+    EXPECT_NEAR(evolveDecay(e, 150.0, evolutionSpan), estimateDecay(e, 150.0), 0.011);
     EXPECT_EQ(evolveDecay(e, 150.0, 5.0), none) << "a span shorter than the lifetime ends first";
-    element rising = e;
-    rising.nrate = -0.0001;
-    EXPECT_EQ(estimateDecay(rising, 150.0), none);
+    e.nrate = -0.0001;
+    EXPECT_EQ(estimateDecay(e, 150.0), none) << "a mean motion that does not grow";
 }
 
 TEST(ValidateCampaign, ForecastFieldsAndCsvQuoting) {
     const std::vector<std::string> head = splitCsv("norad,forecaster,issued_utc,predicted_utc,window_minus_min,"
                                                    "window_plus_min,reference\r");
-    forecast f;
+    forecast f{};
     std::string why;
-    ASSERT_TRUE(parseForecast(head, splitCsv("44238,\"A, B\",2022-10-10,2022-10-12T06:00Z,60,120,\"x \"\"y\"\"\""), f, why))
-        << why;
+    ASSERT_TRUE(parseForecast(head, splitCsv("44238,\"A, B\",2022-10-10,2022-10-12T06:00Z,60,120,\"x \"\"y\"\"\""),
+                              f, why)) << why;
     EXPECT_EQ(f.forecaster, "A, B");
     EXPECT_EQ(f.reference, "x \"y\"");
     EXPECT_TRUE(f.issuedDayOnly);
-    EXPECT_DOUBLE_EQ(f.minus * 1440, 60);
-    EXPECT_DOUBLE_EQ(f.plus * 1440, 120);
     for (const char* t : {"plain", "A, B", "x \"y\"", "\"", ""})
         EXPECT_EQ(splitCsv(csvField(t) + "," + csvField(t)), (std::vector<std::string>{t, t})) << t;
     EXPECT_EQ(csvField("plain"), "plain");
@@ -228,16 +204,15 @@ namespace {
 
 // Rows of a CSV as maps from column to field.
 std::vector<std::map<std::string, std::string>> readTable(const std::filesystem::path& p) {
-    std::vector<std::map<std::string, std::string>> rows;
     std::ifstream in(p);
     std::string line;
-    if (!std::getline(in, line)) return rows;
+    std::getline(in, line);
     const std::vector<std::string> head = splitCsv(line);
+    std::vector<std::map<std::string, std::string>> rows;
     while (std::getline(in, line)) {
         const std::vector<std::string> f = splitCsv(line);
-        std::map<std::string, std::string> r;
-        for (std::size_t i = 0; i < head.size() && i < f.size(); ++i) r[head[i]] = f[i];
-        rows.push_back(r);
+        rows.emplace_back();
+        for (std::size_t i = 0; i < head.size(); ++i) rows.back()[head[i]] = fieldOf(f, i);
     }
     return rows;
 }
@@ -275,8 +250,7 @@ TEST(ValidateRun, OwnFolderWithKindsHourLeadsPoweredPhaseAndCampaigns) {
     folder d("kinds");
     d.history("reentry/1-body.tle", h);
     d.history("2-sat.tle", h);  // beside reentries.csv: found there too
-    const std::string minute = isoTime(decay), day = isoTime(decay).substr(0, 10);
-    const std::string powered = isoTime(decay - 10).substr(0, 10);
+    const std::string minute = isoTime(decay), day = minute.substr(0, 10), powered = isoTime(decay - 10).substr(0, 10);
     std::ofstream(d.dir / "reentries.csv") << "norad,name,kind,reentry_utc,powered_until\n1,BODY,rocket body,"
                                            << minute << "Z,\n2,SAT,satellite," << day << "," << powered << "\n";
     std::ofstream(d.dir / "campaign-predictions.csv")
@@ -291,26 +265,24 @@ TEST(ValidateRun, OwnFolderWithKindsHourLeadsPoweredPhaseAndCampaigns) {
     for (const auto& r : readTable(d.dir / "v.csv")) {
         const bool hourLead = r.at("lead").find(" h") != std::string::npos;
         const double lead = r.at("lead") == "last" ? 0 : std::atof(r.at("lead_days").c_str());
-        if (r.at("norad") == "2") {
-            EXPECT_FALSE(hourLead) << "a day's re-entry has no hour leads";
-            EXPECT_EQ(r.at("drag_decay"), lead >= 8 ? "0" : "1") << r.at("lead") << ": powered until " << powered;
-            if (lead == 0 || decay - noonOf(day) + lead < 0.5) continue;  // within hours of the end
-            ++dayRows;
-            EXPECT_NEAR(std::atof(r.at("err_h_list_150").c_str()), wantHours, 1.0) << r.at("lead");
-            EXPECT_NEAR(std::atof(r.at("err_h_evol_150").c_str()), wantHours, 1.0) << r.at("lead");
+        if (r.at("norad") == "1") {
+            EXPECT_EQ(r.at("drag_decay"), "1") << r.at("lead");
+            hours += hourLead ? 1 : 0;
+            // Known to the minute: the error is the step's, not half a day.
+            if (lead != 0) { EXPECT_LT(std::fabs(std::atof(r.at("err_h_list_150").c_str())), 0.6) << r.at("lead"); }
             continue;
         }
-        EXPECT_EQ(r.at("kind"), "rocket body");
-        EXPECT_EQ(r.at("drag_decay"), "1") << r.at("lead");
-        hours += hourLead ? 1 : 0;
-        // Known to the minute: the error is the step's, not half a day.
-        if (lead != 0) { EXPECT_LT(std::fabs(std::atof(r.at("err_h_list_150").c_str())), 0.6) << r.at("lead"); }
+        EXPECT_FALSE(hourLead) << "a day's re-entry has no hour leads";
+        EXPECT_EQ(r.at("drag_decay"), lead >= 8 ? "0" : "1") << r.at("lead") << ": powered until " << powered;
+        if (lead == 0 || decay - noonOf(day) + lead < 0.5) continue;  // within hours of the end
+        ++dayRows;
+        EXPECT_NEAR(std::atof(r.at("err_h_list_150").c_str()), wantHours, 1.0) << r.at("lead");
+        EXPECT_NEAR(std::atof(r.at("err_h_evol_150").c_str()), wantHours, 1.0) << r.at("lead");
     }
     EXPECT_EQ(hours, static_cast<int>(std::size(hourLeads)));
     EXPECT_GE(dayRows, 4);
-    // Published 2 hours late, a window holds the real time only when it
-    // reaches 2 hours early; Morvel beside it, from the last set before the
-    // issue time at the fallback flux, is right to the step.
+    // Published 2 hours late, a window holds the real time only when it reaches 2 hours early;
+    // Morvel beside it, from the last set before the issue time at the fallback flux, is right.
     const auto c = readTable(d.dir / "v-campaigns.csv");
     ASSERT_GE(c.size(), 5u);
     const struct { const char* source; const char* holds; double hours; } rows[] = {
@@ -343,10 +315,8 @@ TEST(ValidateRun, BadInputIsNamedAndTheReportSaysItIsIncomplete) {
     EXPECT_NE(text.find("reentries.csv:3: no element file 3-*.tle for LOST"), std::string::npos) << text.substr(0, 600);
     EXPECT_NE(text.find("reentries.csv:4: decay \"2022-02-30\""), std::string::npos);
     EXPECT_FALSE(readTable(d.dir / "v.csv").empty()) << "the good object is still read";
-    // No history at all: no report.
-    folder e("empty");
+    folder e("empty");  // no history at all: no report
     std::ofstream(e.dir / "reentries.csv") << "norad,name,decay_utc\n3,LOST,2022-10-01\n";
     EXPECT_NE(e.run(), 0);
-    EXPECT_FALSE(std::filesystem::exists(e.dir / "v.md"));
-    EXPECT_FALSE(std::filesystem::exists(e.dir / "v.csv"));
+    EXPECT_FALSE(std::filesystem::exists(e.dir / "v.md") || std::filesystem::exists(e.dir / "v.csv"));
 }
