@@ -209,22 +209,35 @@ namespace {
 // sit at its edges.
 constexpr double lowest = 0.01, highest = 100.0;
 
+// The values of one field of `points`, each once, in their first order.
+template <class P>
+std::vector<std::string> distinct(const std::vector<P>& points, std::string P::*field) {
+    std::vector<std::string> out;
+    for (const P& p : points) {
+        if (std::find(out.begin(), out.end(), p.*field) == out.end()) out.push_back(p.*field);
+    }
+    return out;
+}
+
+// Terminal and output of a figure of `panels` panels stacked, `panelHeight`
+// pixels each.
+void panelsHead(std::ostream& g, const figure& f, int panelHeight, std::size_t panels) {
+    const int height = 60 + panelHeight * static_cast<int>(std::max<std::size_t>(panels, 1));
+    const std::string term = terminalFor(f.output);
+    g << term.substr(0, term.find(" size ")) << " size 1000," << height << " enhanced font 'sans,10'\n"
+      << "set output " << quoted(f.output) << "\n";
+}
+
 double onScale(double v) { return std::isnan(v) ? highest : std::clamp(v, lowest, highest); }
 
 }  // namespace
 
 bool writeErrors(const figure& f, const std::vector<errorPoint>& points, const std::vector<std::string>& leads) {
-    std::vector<std::string> kinds;
-    for (const errorPoint& p : points) {
-        if (std::find(kinds.begin(), kinds.end(), p.kind) == kinds.end()) kinds.push_back(p.kind);
-    }
+    const std::vector<std::string> kinds = distinct(points, &errorPoint::kind);
     std::ofstream g(f.script);
     if (!g) return false;
-    const int height = 60 + 300 * static_cast<int>(std::max<std::size_t>(kinds.size(), 1));
     g << "# Relative error of the decay prediction against lead time, by kind; made by morvel-plot.\n";
-    const std::string term = terminalFor(f.output);
-    g << term.substr(0, term.find(" size ")) << " size 1000," << height << " enhanced font 'sans,10'\n"
-      << "set output " << quoted(f.output) << "\n";
+    panelsHead(g, f, 300, kinds.size());
     if (kinds.empty() || leads.empty()) {
         g << "set title " << quoted(f.title) << " noenhanced\n";
         emptyPlot(g, "No predictions in the input");
@@ -327,17 +340,11 @@ std::vector<campaignPoint> readCampaigns(const std::string& csvPath) {
 }
 
 bool writeCampaigns(const figure& f, const std::vector<campaignPoint>& points) {
-    std::vector<std::string> objects;
-    for (const campaignPoint& p : points) {
-        if (std::find(objects.begin(), objects.end(), p.object) == objects.end()) objects.push_back(p.object);
-    }
+    const std::vector<std::string> objects = distinct(points, &campaignPoint::object);
     std::ofstream g(f.script);
     if (!g) return false;
-    const int height = 60 + 330 * static_cast<int>(std::max<std::size_t>(objects.size(), 1));
     g << "# Published re-entry forecasts and Morvel's against issue time; made by morvel-plot.\n";
-    const std::string term = terminalFor(f.output);
-    g << term.substr(0, term.find(" size ")) << " size 1000," << height << " enhanced font 'sans,10'\n"
-      << "set output " << quoted(f.output) << "\n";
+    panelsHead(g, f, 330, objects.size());
     if (objects.empty()) {
         g << "set title " << quoted(f.title) << " noenhanced\n";
         emptyPlot(g, "No forecasts in the input");
