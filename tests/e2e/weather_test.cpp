@@ -6,7 +6,6 @@
 // the equator-crossing set are what -F with that flux gives.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -18,10 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path sets = fs::path(MORVEL_CASES) / "weather-list-and-reports-of-each-kind/files/sets.tle";
-const fs::path weather = fs::path(MORVEL_TEST_DATA) / "space-weather/sw-2026-05-05.csv";
-constexpr const char* fallback = "120.0";
-
 std::string readFile(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     std::ostringstream s;
@@ -29,81 +24,62 @@ std::string readFile(const fs::path& p) {
     return s.str();
 }
 
-std::vector<std::string> split(const std::string& line, char at) {
-    std::vector<std::string> out;
-    std::istringstream s(line);
-    for (std::string f; std::getline(s, f, at);) {
-        if (!f.empty() && f.back() == '\r') f.pop_back();
-        out.push_back(f);
-    }
-    return out;
+std::string lineWith(const std::string& text, const std::string& start) {
+    const std::size_t at = text.find(start);
+    return at == std::string::npos ? "" : text.substr(at, text.find('\n', at) - at);
 }
 
-// A fresh directory holding `set` (three lines) and the space-weather file,
-// where morvel runs first with `args` and -L1e9 -P0 (one set: evolved at
-// once, its report rep.txt holding the head alone), then with `args` and -E.
-// The console of the first run.
-std::string morvel(const fs::path& dir, const std::string& set, const std::string& args) {
+struct run {
+    std::vector<std::string> row;  // the words of the decay list's row
+    std::string report, eqx;
+};
+
+// In a fresh directory holding `set` and the space-weather file, morvel
+// with `args` and -L1e9 -P0 (one set: evolved at once, its report rep.txt
+// holding the head alone), then with `args` and -E.
+run morvel(const std::string& name, const std::string& set, const std::string& args) {
+    const fs::path dir = fs::temp_directory_path() / ("morvel-weather-" + name);
     fs::remove_all(dir);
     fs::create_directories(dir);
     std::ofstream(dir / "set.tle") << set;
-    std::ofstream(dir / "typed") << "rep.txt\n";
-    fs::copy_file(weather, dir / "sw.csv");
-    const std::string in = "cd '" + dir.string() + "' && '" MORVEL_BIN "' " + args;
-    const std::string cmd = in + " -L1e9 -P0 set.tle < typed > console 2>&1 && " + in +
-                            " -E set.tle < /dev/null > /dev/null 2>&1";
+    fs::copy_file(fs::path(MORVEL_TEST_DATA) / "space-weather/sw-2026-05-05.csv", dir / "sw.csv");
+    const std::string bin = "'" MORVEL_BIN "' " + args;
+    const std::string cmd = "cd '" + dir.string() + "' && echo rep.txt | " + bin + " -L1e9 -P0 set.tle > console 2>&1 && " +
+                            bin + " -E set.tle < /dev/null > /dev/null 2>&1";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
-    return readFile(dir / "console");
-}
-
-// The words of the decay list row of the console (the line after the header).
-std::vector<std::string> row(const std::string& console) {
-    const std::size_t start = console.find('\n', console.find("Elset")) + 1;
-    std::istringstream s(console.substr(start, console.find('\n', start) - start));
-    std::vector<std::string> words;
-    for (std::string w; s >> w;) words.push_back(w);
-    return words;
-}
-
-std::string lineWith(const std::string& text, const std::string& start) {
-    const std::size_t at = text.find(start);
-    if (at == std::string::npos) return "";
-    return text.substr(at, text.find('\n', at) - at);
+    run r{{}, readFile(dir / "rep.txt"), readFile(dir / "set.eqx")};
+    const std::string console = readFile(dir / "console");
+    const std::size_t start = console.find('\n', console.find("Elset")) + 1;  // the row under the header
+    std::istringstream row(console.substr(start, console.find('\n', start) - start));
+    for (std::string w; row >> w;) r.row.push_back(w);
+    fs::remove_all(dir);
+    return r;
 }
 
 TEST(WeatherFlux, EachKindOfSetTakesTheFilesFluxAndDecaysAsWithThatFixedFlux) {
-    const std::vector<std::string> all = split(readFile(sets), '\n');
-    ASSERT_EQ(all.size(), 9u);
+    std::istringstream sets(readFile(fs::path(MORVEL_CASES) / "weather-list-and-reports-of-each-kind/files/sets.tle"));
     // The sets' epochs: 2026 May 7, after the file's last day (May 5, whose
     // F10.7_OBS_LAST81 is 125.6); May 4 (125.5); 2022 May 3, before its
-    // first day (February 1).
-    const char* kinds[] = {"past", "observed", "before"};
-    const char* fileFlux[] = {"125.6", "125.5", fallback};
-    const char* sourceLines[] = {"  (81-day mean to the last observed day before the epoch, 2026 May 5,",
-                                 "  (81-day mean to the epoch's day, 2026 May 4,",
-                                 "  (the epoch is before the first day, 2026 February 1,"};
-    for (int k = 0; k < 3; ++k) {
-        SCOPED_TRACE(kinds[k]);
-        const std::string set = all[3 * k] + "\n" + all[3 * k + 1] + "\n" + all[3 * k + 2] + "\n";
-        const fs::path w = fs::temp_directory_path() / "morvel-weather-w", f = fs::temp_directory_path() / "morvel-weather-f";
-        const std::vector<std::string> wRow = row(morvel(w, set, std::string("-Wsw.csv -F") + fallback));
-        ASSERT_EQ(wRow.size(), 9u);  // number .. decay, flux, (year month day)
-        const std::string want = fileFlux[k];
-        EXPECT_EQ(wRow[5], want);
-
-        const std::vector<std::string> fRow = row(morvel(f, set, "-F" + want));
-        ASSERT_EQ(fRow.size(), 8u);
-        for (int c : {0, 1, 2, 3, 4}) EXPECT_EQ(wRow[c], fRow[c]);
-        for (int c : {6, 7, 8}) EXPECT_EQ(wRow[c], fRow[c - 1]);
-        const std::string wReport = readFile(w / "rep.txt"), fReport = readFile(f / "rep.txt");
-        EXPECT_NE(lineWith(wReport, "Decays after"), "");
-        EXPECT_EQ(lineWith(wReport, "Decays after"), lineWith(fReport, "Decays after"));
-        EXPECT_EQ(lineWith(wReport, "  10.8 cm flux"), lineWith(fReport, "  10.8 cm flux"));
-        EXPECT_NE(lineWith(wReport, sourceLines[k]), "") << wReport;
-        EXPECT_NE(readFile(w / "set.eqx"), "");
-        EXPECT_EQ(readFile(w / "set.eqx"), readFile(f / "set.eqx"));
-        fs::remove_all(w);
-        fs::remove_all(f);
+    // first day (February 1), which takes -F.
+    const struct { const char* flux; const char* source; } kinds[] = {
+        {"125.6", "  (81-day mean to the last observed day before the epoch, 2026 May 5,"},
+        {"125.5", "  (81-day mean to the epoch's day, 2026 May 4,"},
+        {"120.0", "  (the epoch is before the first day, 2026 February 1,"}};
+    for (const auto& k : kinds) {
+        SCOPED_TRACE(k.source);
+        std::string set, line;
+        for (int n = 0; n < 3 && std::getline(sets, line); ++n) set += line + "\n";
+        run w = morvel("w", set, "-Wsw.csv -F120.0"), f = morvel("f", set, std::string("-F") + k.flux);
+        // number .. decay, flux, (year month day); -F shows no flux column.
+        ASSERT_TRUE(w.row.size() == 9 && f.row.size() == 8);
+        EXPECT_EQ(w.row[5], k.flux);
+        w.row.erase(w.row.begin() + 5);
+        EXPECT_EQ(w.row, f.row);
+        EXPECT_NE(lineWith(w.report, "Decays after"), "");
+        for (const char* same : {"Decays after", "  10.8 cm flux"})
+            EXPECT_EQ(lineWith(w.report, same), lineWith(f.report, same));
+        EXPECT_NE(lineWith(w.report, k.source), "") << w.report;
+        EXPECT_TRUE(!w.eqx.empty() && w.eqx == f.eqx);
     }
 }
 
