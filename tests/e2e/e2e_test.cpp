@@ -37,29 +37,21 @@ std::vector<std::string> lines(const fs::path& p) {
 
 std::string quote(const std::string& s) {
     std::string q = "'";
-    for (char c : s) {
-        if (c == '\'') {
-            q += "'\\''";
-        } else {
-            q += c;
-        }
-    }
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
 }
 
 std::string diff(const fs::path& want, const fs::path& got) {
     const fs::path out = got.string() + ".diff";
-    const std::string cmd = "diff -u " + quote(want.string()) + " " + quote(got.string()) + " > " +
-                            quote(out.string()) + " 2>&1";
-    (void)std::system(cmd.c_str());
+    (void)std::system(("diff -u " + quote(want.string()) + " " + quote(got.string()) + " > " + quote(out.string()) +
+                       " 2>&1").c_str());
     return readFile(out);
 }
 
 std::vector<std::string> caseNames() {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(MORVEL_CASES)) {
+    for (const auto& e : fs::directory_iterator(MORVEL_CASES))
         if (e.is_directory()) names.push_back(e.path().filename().string());
-    }
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -72,19 +64,14 @@ TEST_P(Session, ConsoleAndFilesAsExpected) {
                                                        std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
     fs::remove_all(work);
     fs::create_directories(work);
-    if (fs::exists(dir / "files")) {
+    if (fs::exists(dir / "files"))
         fs::copy(dir / "files", work, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
-    }
 
     std::string cmd = "cd " + quote(work.string()) + " && " + quote(MORVEL_BIN);
-    for (const std::string& a : lines(dir / "args")) {
-        cmd.append(" ");
-        cmd.append(quote(a));
-    }
+    for (const std::string& a : lines(dir / "args")) cmd += " " + quote(a);
     cmd += fs::exists(dir / "stdin") ? " < " + quote((dir / "stdin").string()) : " < /dev/null";
     cmd += " > .console 2> .stderr";
-    const int status = std::system(cmd.c_str());
-    ASSERT_EQ(status, 0) << "exit status of: " << cmd;
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << "exit status of: " << cmd;
     EXPECT_EQ(readFile(work / ".stderr"), "");
 
     for (const auto& e : fs::directory_iterator(dir / "expected")) {
@@ -93,20 +80,16 @@ TEST_P(Session, ConsoleAndFilesAsExpected) {
         ASSERT_TRUE(fs::exists(got)) << name << " was not written";
         EXPECT_EQ(readFile(e.path()), readFile(got)) << name << " differs:\n" << diff(e.path(), got);
     }
-    if (fs::exists(dir / "absent")) {
-        for (const std::string& name : lines(dir / "absent")) {
-            EXPECT_FALSE(fs::exists(work / name)) << name << " should not have been written";
-        }
-    }
+    for (const std::string& name : fs::exists(dir / "absent") ? lines(dir / "absent") : std::vector<std::string>{})
+        EXPECT_FALSE(fs::exists(work / name)) << name << " should not have been written";
     fs::remove_all(work);
 }
 
 INSTANTIATE_TEST_SUITE_P(Morvel, Session, testing::ValuesIn(caseNames()),
                          [](const testing::TestParamInfo<std::string>& info) {
                              std::string n = info.param;
-                             for (char& c : n) {
+                             for (char& c : n)
                                  if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             }
                              return n;
                          });
 
