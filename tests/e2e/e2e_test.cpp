@@ -17,16 +17,11 @@
 #include <string>
 #include <vector>
 
+#include "support.h"
+
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::vector<std::string> lines(const fs::path& p) {
     std::vector<std::string> out;
@@ -45,7 +40,7 @@ std::string diff(const fs::path& want, const fs::path& got) {
     const fs::path out = got.string() + ".diff";
     (void)std::system(("diff -u " + quote(want.string()) + " " + quote(got.string()) + " > " + quote(out.string()) +
                        " 2>&1").c_str());
-    return readFile(out);
+    return morvel::test::fileText(out);
 }
 
 std::vector<std::string> caseNames() {
@@ -72,13 +67,13 @@ TEST_P(Session, ConsoleAndFilesAsExpected) {
     cmd += fs::exists(dir / "stdin") ? " < " + quote((dir / "stdin").string()) : " < /dev/null";
     cmd += " > .console 2> .stderr";
     ASSERT_EQ(std::system(cmd.c_str()), 0) << "exit status of: " << cmd;
-    EXPECT_EQ(readFile(work / ".stderr"), "");
+    EXPECT_EQ(morvel::test::fileText(work / ".stderr"), "");
 
     for (const auto& e : fs::directory_iterator(dir / "expected")) {
         const std::string name = e.path().filename().string();
         const fs::path got = name == "console" ? work / ".console" : work / name;
         ASSERT_TRUE(fs::exists(got)) << name << " was not written";
-        EXPECT_EQ(readFile(e.path()), readFile(got)) << name << " differs:\n" << diff(e.path(), got);
+        EXPECT_EQ(morvel::test::fileText(e.path()), morvel::test::fileText(got)) << name << " differs:\n" << diff(e.path(), got);
     }
     for (const std::string& name : fs::exists(dir / "absent") ? lines(dir / "absent") : std::vector<std::string>{})
         EXPECT_FALSE(fs::exists(work / name)) << name << " should not have been written";

@@ -13,16 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "support.h"
+
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::string lineWith(const std::string& text, const std::string& start) {
     const std::size_t at = text.find(start);
@@ -47,8 +42,8 @@ run morvel(const std::string& name, const std::string& set, const std::string& a
     const std::string cmd = "cd '" + dir.string() + "' && echo rep.txt | " + bin + " -L1e9 -P0 set.tle > console 2>&1 && " +
                             bin + " -E set.tle < /dev/null > /dev/null 2>&1";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
-    run r{{}, readFile(dir / "rep.txt"), readFile(dir / "set.eqx")};
-    const std::string console = readFile(dir / "console");
+    run r{{}, morvel::test::fileText(dir / "rep.txt"), morvel::test::fileText(dir / "set.eqx")};
+    const std::string console = morvel::test::fileText(dir / "console");
     const std::size_t start = console.find('\n', console.find("Elset")) + 1;  // the row under the header
     std::istringstream row(console.substr(start, console.find('\n', start) - start));
     for (std::string w; row >> w;) r.row.push_back(w);
@@ -57,7 +52,7 @@ run morvel(const std::string& name, const std::string& set, const std::string& a
 }
 
 TEST(WeatherFlux, EachKindOfSetTakesTheFilesFluxAndDecaysAsWithThatFixedFlux) {
-    std::istringstream sets(readFile(fs::path(MORVEL_CASES) / "weather-list-and-reports-of-each-kind/files/sets.tle"));
+    std::istringstream sets(morvel::test::fileText(fs::path(MORVEL_CASES) / "weather-list-and-reports-of-each-kind/files/sets.tle"));
     // The sets' epochs: 2026 May 7, after the file's last day (May 5, whose
     // F10.7_OBS_LAST81 is 125.6); May 4 (125.5); 2022 May 3, before its
     // first day (February 1), which takes -F.

@@ -74,12 +74,14 @@ std::string console(const std::function<void()>& f) {
     return testing::internal::GetCapturedStdout();
 }
 
-std::string dataFile(const std::string& name) {
-    std::ifstream in(std::string(MORVEL_TEST_DATA) + "/" + name, std::ios::binary);
+std::string fileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
 }
+
+std::string dataFile(const std::string& name) { return fileText(std::string(MORVEL_TEST_DATA) + "/" + name); }
 
 std::uint64_t Rng::next() {
     state = state * 6364136223846793005ull + 1442695040888963407ull;

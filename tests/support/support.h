@@ -38,8 +38,9 @@ bool wellFormed(const std::string& line);
 std::string field(const std::string& line, tleColumns f);
 std::string withField(std::string line, tleColumns f, const std::string& text);
 
-// What `f` prints on standard output; a file of tests/data, whole.
+// What `f` prints on standard output; a file, and a file of tests/data, whole.
 std::string console(const std::function<void()>& f);
+std::string fileText(const std::string& path);
 std::string dataFile(const std::string& name);
 
 // A fixed 64-bit linear congruential sequence: the same inputs every run.

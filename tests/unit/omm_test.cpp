@@ -13,6 +13,7 @@
 #include "cal.h"
 #include "elfile.h"
 #include "numtext.h"
+#include "support.h"
 
 using namespace morvel;
 
@@ -27,13 +28,10 @@ struct readOut {
 readOut read(std::FILE* fp) {
     readOut r;
     if (fp == nullptr) return r;
-    testing::internal::CaptureStdout();
-    {
+    r.console = test::console([&] {
         elfile in(fp);
         for (element el = in.next(); el.if_valid == 1; el = in.next()) r.sets.push_back(el);
-    }
-    std::fflush(stdout);
-    r.console = testing::internal::GetCapturedStdout();
+    });
     std::fclose(fp);
     return r;
 }

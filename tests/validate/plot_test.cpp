@@ -17,6 +17,7 @@
 #include "evolve.h"
 #include "numtext.h"
 #include "plotdata.h"
+#include "support.h"
 #include "validation.h"
 
 using namespace morvel;
@@ -49,16 +50,11 @@ struct scratch {
     ~scratch() { fs::remove_all(dir); }
 };
 
-std::string slurp(const std::string& p) {
-    std::ifstream in(p);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // Runs gnuplot on the figure's script when it is installed; true when the image was drawn.
 bool drawn(const figure& f) {
     const std::string g = findProgram("gnuplot");
     if (g.empty()) return false;
-    EXPECT_EQ(runGnuplot(g, f), 0) << slurp(f.script);
+    EXPECT_EQ(runGnuplot(g, f), 0) << test::fileText(f.script);
     EXPECT_TRUE(fs::exists(f.output) && fs::file_size(f.output) > 0) << f.output;
     return true;
 }
@@ -100,7 +96,7 @@ TEST(PlotHeights, SeriesDataFileAndDecayMarkMatchTheReportsOwnLines) {
     }
     EXPECT_TRUE(i > 100 && i == full.points.size() && !std::getline(data, row)) << i << " of " << full.points.size();
     // The decay mark stands at the decay time; the report without one has none.
-    EXPECT_EQ(slurp(f.dataBase + "-2.dat").substr(0, 20), gnuplotTime(full.decay) + " ");
+    EXPECT_EQ(test::fileText(f.dataBase + "-2.dat").substr(0, 20), gnuplotTime(full.decay) + " ");
     EXPECT_TRUE(fs::exists(f.dataBase + "-3.dat") && !fs::exists(f.dataBase + "-4.dat"));
     if (!drawn(f)) GTEST_SKIP() << "gnuplot not installed; script written";
 }
@@ -123,7 +119,7 @@ TEST(PlotScript, EmptyFileGivesAFrameAndWithoutGnuplotTheScriptStays) {
     EXPECT_TRUE(readSeries((s.dir / "missing.txt").string(), "missing").points.empty());
     const figure f = figureFor((s.dir / "empty.svg").string(), "", "empty");
     ASSERT_TRUE(writeHeights(f, {got}));
-    EXPECT_NE(slurp(f.script).find("set terminal svg"), std::string::npos);
+    EXPECT_NE(test::fileText(f.script).find("set terminal svg"), std::string::npos);
     EXPECT_EQ(findProgram("no-such-program-morvel"), "");
     EXPECT_EQ(runGnuplot((s.dir / "no-such-gnuplot").string(), f), -1);
     EXPECT_TRUE(fs::exists(f.script) && !fs::exists(f.output));
@@ -147,10 +143,10 @@ TEST(PlotScript, ErrorFigureByKind) {
     ASSERT_EQ(leads, (std::vector<std::string>{"60 d", "last", "48 h"}));
     const figure f = figureFor((s.dir / "v.png").string(), "", "errors");
     ASSERT_TRUE(writeErrors(f, p, leads));
-    EXPECT_TRUE(slurp(f.dataBase + "-1.dat")
+    EXPECT_TRUE(test::fileText(f.dataBase + "-1.dat")
                     .ends_with("\n-0.16 1 0.25 0.25 0.25 0.25 0.25\n0.84 1 100 100 100 100 100\n"));
-    EXPECT_NE(slurp(f.dataBase + "-3.dat").find("\n0.16 2 0.25 0.25 0.25 0.3 0.3\n"), std::string::npos);
-    EXPECT_NE(slurp(f.dataBase + "-5.dat").find("\n2.00 1 0.5 0.5 0.5 0.5 0.5\n"), std::string::npos);
+    EXPECT_NE(test::fileText(f.dataBase + "-3.dat").find("\n0.16 2 0.25 0.25 0.25 0.3 0.3\n"), std::string::npos);
+    EXPECT_NE(test::fileText(f.dataBase + "-5.dat").find("\n2.00 1 0.5 0.5 0.5 0.5 0.5\n"), std::string::npos);
     if (!drawn(f)) GTEST_SKIP() << "gnuplot not installed; script written";
 }
 
@@ -168,8 +164,8 @@ TEST(PlotScript, CampaignFigureInHoursFromTheReentry) {
     EXPECT_NEAR(p[3].issued, -18.0, 1e-6) << "every-set rows stand at the set's epoch";
     const figure f = figureFor((s.dir / "c.png").string(), "", "campaigns");
     ASSERT_TRUE(writeCampaigns(f, p));
-    EXPECT_EQ(slurp(f.dataBase + "-1.dat"), "-12 0.5 -2.5 3.5\n");
-    EXPECT_EQ(slurp(f.dataBase + "-2.dat"), "-12 2 -0.8 4.8\n");
-    EXPECT_NE(slurp(f.script).find("1 forecast without issue time"), std::string::npos);
+    EXPECT_EQ(test::fileText(f.dataBase + "-1.dat"), "-12 0.5 -2.5 3.5\n");
+    EXPECT_EQ(test::fileText(f.dataBase + "-2.dat"), "-12 2 -0.8 4.8\n");
+    EXPECT_NE(test::fileText(f.script).find("1 forecast without issue time"), std::string::npos);
     if (!drawn(f)) GTEST_SKIP() << "gnuplot not installed; script written";
 }

@@ -15,6 +15,7 @@
 #include "cal.h"
 #include "eloutput.h"
 #include "evolve.h"
+#include "support.h"
 #include "validation.h"
 
 using namespace morvel;
@@ -232,10 +233,6 @@ struct folder {
         for (const element& e : h) eloutput(fp, e);
         std::fclose(fp);
     }
-    std::string report() const {
-        std::ifstream md(dir / "v.md");
-        return {std::istreambuf_iterator<char>(md), std::istreambuf_iterator<char>()};
-    }
     int run() const {
         const std::string cmd = std::string("'") + MORVEL_VALIDATE_EXE + "' --data '" + dir.string() + "' --csv '" +
                                 (dir / "v.csv").string() + "' --md '" + (dir / "v.md").string() + "' >/dev/null 2>&1";
@@ -296,7 +293,7 @@ TEST(ValidateRun, OwnFolderWithKindsHourLeadsPoweredPhaseAndCampaigns) {
     EXPECT_EQ(c[1].at("flux"), "150.0");
     EXPECT_LE(c[1].at("set_epoch"), c[1].at("issued_utc"));
     EXPECT_EQ(c[4].at("forecaster"), "Other, late") << "no issue time: no Morvel beside it";
-    const std::string text = d.report();
+    const std::string text = test::fileText(d.dir / "v.md");
     for (const char* want : {"| rocket body, all drag decay | 48 h | 1 |", "| satellite, drag decay | 7 d | 1 |",
                              "| satellite, all | 30 d | 1 |", "the data (`powered_until`)", "| no issue time |"})
         EXPECT_NE(text.find(want), std::string::npos) << want;
@@ -311,7 +308,7 @@ TEST(ValidateRun, BadInputIsNamedAndTheReportSaysItIsIncomplete) {
     std::ofstream(d.dir / "reentries.csv") << "norad,name,decay_utc\n1,GOOD," << isoTime(decay).substr(0, 10)
                                            << "\n3,LOST,2022-10-01\n4,ODD,2022-02-30\n";
     EXPECT_NE(d.run(), 0);
-    const std::string text = d.report();
+    const std::string text = test::fileText(d.dir / "v.md");
     EXPECT_EQ(text.find("# Accuracy against real re-entries\n\n**Incomplete run: 2 input problems"), 0u);
     EXPECT_NE(text.find("reentries.csv:3: no element file 3-*.tle for LOST"), std::string::npos) << text.substr(0, 600);
     EXPECT_NE(text.find("reentries.csv:4: decay \"2022-02-30\""), std::string::npos);
