@@ -99,37 +99,33 @@ std::string record(const std::string& fmt, const std::vector<field>& f, bool fir
         }
         return out + "}";
     }
-    if (fmt == "xml") {
-        auto tags = [&](std::size_t from, std::size_t to) {
-            for (std::size_t k = from; k < to; ++k)
-                out += std::string("<") + f[k].key + ">" + escaped(f[k].value, "&<>", {"&amp;", "&lt;", "&gt;"}) +
-                       "</" + f[k].key + ">";
-        };
-        out = "<omm id=\"CCSDS_OMM_VERS\" version=\"2.0\"><header><CREATION_DATE/><ORIGINATOR/></header>"
-              "<body><segment><metadata>";
-        tags(0, 2);
-        out += "<CENTER_NAME>EARTH</CENTER_NAME><REF_FRAME>TEME</REF_FRAME><TIME_SYSTEM>UTC</TIME_SYSTEM>"
-               "<MEAN_ELEMENT_THEORY>SGP4</MEAN_ELEMENT_THEORY></metadata><data><meanElements>";
-        tags(2, 9);
-        out += "</meanElements><tleParameters>";
-        tags(9, f.size());
-        return out + "</tleParameters></data></segment></body></omm>\r\n";
-    }
-    char line[256];
-    auto lines = [&](std::size_t from, std::size_t to) {
-        for (std::size_t k = from; k < to; ++k) {
-            std::snprintf(line, sizeof line, "%-19s = %s\r\n", f[k].key, f[k].value.c_str());
+    // XML and KVN: the metadata, mean elements and TLE parameters between
+    // the fixed texts of each encoding.
+    static const char* const xmlText[] = {
+        "<omm id=\"CCSDS_OMM_VERS\" version=\"2.0\"><header><CREATION_DATE/><ORIGINATOR/></header>"
+        "<body><segment><metadata>",
+        "<CENTER_NAME>EARTH</CENTER_NAME><REF_FRAME>TEME</REF_FRAME><TIME_SYSTEM>UTC</TIME_SYSTEM>"
+        "<MEAN_ELEMENT_THEORY>SGP4</MEAN_ELEMENT_THEORY></metadata><data><meanElements>",
+        "</meanElements><tleParameters>", "</tleParameters></data></segment></body></omm>\r\n"};
+    static const char* const kvnText[] = {
+        "CCSDS_OMM_VERS      = 2.0\r\nCREATION_DATE       = \r\nORIGINATOR          = \r\n\r\n",
+        "CENTER_NAME         = EARTH\r\nREF_FRAME           = TEME\r\nTIME_SYSTEM         = UTC\r\n"
+        "MEAN_ELEMENT_THEORY = SGP/SGP4\r\n\r\n",
+        "\r\n", ""};
+    const bool xml = fmt == "xml";
+    const char* const* text = xml ? xmlText : kvnText;
+    const std::size_t blockEnd[] = {2, 9, f.size()};
+    for (std::size_t b = 0, k = 0; b < 3; ++b) {
+        out += text[b];
+        for (; k < blockEnd[b]; ++k) {
+            char line[1024];  // a title of 68 characters, each escaped, fits
+            if (xml) std::snprintf(line, sizeof line, "<%s>%s</%s>", f[k].key,
+                                   escaped(f[k].value, "&<>", {"&amp;", "&lt;", "&gt;"}).c_str(), f[k].key);
+            else std::snprintf(line, sizeof line, "%-19s = %s\r\n", f[k].key, f[k].value.c_str());
             out += line;
         }
-    };
-    out = "CCSDS_OMM_VERS      = 2.0\r\nCREATION_DATE       = \r\nORIGINATOR          = \r\n\r\n";
-    lines(0, 2);
-    out += "CENTER_NAME         = EARTH\r\nREF_FRAME           = TEME\r\nTIME_SYSTEM         = UTC\r\n"
-           "MEAN_ELEMENT_THEORY = SGP/SGP4\r\n\r\n";
-    lines(2, 9);
-    out += "\r\n";
-    lines(9, f.size());
-    return out;
+    }
+    return out + text[3];
 }
 
 }  // namespace
