@@ -82,12 +82,12 @@ std::string escaped(const std::string& s, const std::string& special, const std:
 std::string record(const std::string& fmt, const std::vector<field>& f, bool first) {
     std::string out;
     if (fmt == "csv") {
-        for (std::size_t k = 0; first && k < f.size(); ++k) out += (k ? "," : "") + std::string(f[k].key);
+        for (std::size_t k = 0; first && k < f.size(); ++k) out.append(k ? "," : "").append(f[k].key);
         if (first) out += "\r\n";
         for (std::size_t k = 0; k < f.size(); ++k) {
             const bool quote = f[k].value.find_first_of(",\"") != std::string::npos;
             const std::string v = escaped(f[k].value, "\"", {"\"\""});
-            out += (k ? "," : "") + (quote ? "\"" + v + "\"" : v);
+            out.append(k ? "," : "").append(quote ? "\"" + v + "\"" : v);
         }
         return out + "\r\n";
     }
