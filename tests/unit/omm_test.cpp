@@ -198,6 +198,7 @@ TEST(OmmRecords, FaultsNameTheRecordAndTheKeywordAndLoseNothingElse) {
         {3, "abc", "MEAN_MOTION \"abc\" unreadable"}, {3, "", "MEAN_MOTION missing"},
         {4, "1e999", "ECCENTRICITY \"1e999\" unreadable"}, {2, "2026-07-14", "EPOCH \"2026-07-14\" unreadable"},
         {1, "26067CY", "OBJECT_ID \"26067CY\" unreadable"}, {10, "UU", "CLASSIFICATION_TYPE \"UU\" unreadable"},
+        {10, "~", "CLASSIFICATION_TYPE \"~\" unreadable"},
         {12, "1.5", "ELEMENT_SET_NO \"1.5\" unreadable"}, {15, "0x1p-4", "MEAN_MOTION_DOT \"0x1p-4\" unreadable"},
     };
     for (const auto& c : cases) {
@@ -212,7 +213,7 @@ TEST(OmmRecords, LimitsOfOneSet) {
     // The mean motion rule of every element set, the ephemeris type, catalogue numbers of up to nine digits.
     const struct { int col; const char* value; const char* console; } cases[] = {  // null: accepted
         {3, "17", "Invalid element rejected\n"}, {3, "0.01", "Invalid element rejected\n"},
-        {3, "-1", "Invalid element rejected\n"}, {3, "16.99999999", nullptr}, {9, "9", nullptr},
+        {3, "-1", "Invalid element rejected\n"}, {3, "16.99999999", nullptr}, {9, "9", nullptr}, {16, "+0", nullptr},
         {9, "10", "Record 1 at line 2 (object 6 A) rejected: EPHEMERIS_TYPE \"10\" unreadable\n"},
         {11, "999999999", nullptr},
         {11, "1234567890",
@@ -313,6 +314,8 @@ TEST(OmmRecords, FaultsAndCutsOfEachEncodingKeepTheRecordsBefore) {
          cut + "3: that record is lost\n"},
         {readText(csvHeader + good + "B,,x\n" + good), 2, 6,
          "Record 2 at line 3 (B) rejected: row has 3 columns, the header 17\n"},
+        {readText(csvHeader + good + std::string(9000, 'x') + "\n" + good), 2, 6,
+         "Record 2 at line 3 (no number or name) rejected: line too long\n"},
         {readText("[{\"NORAD_CAT_ID\":6,\n\"EPOCH\":\"2026-07-14T21:45:20\"},\n{\"NORAD_CAT_ID\":7,\n\"X\":1}]"), 0, 0,
          "Record 1 at line 1 (object 6) rejected: MEAN_MOTION missing\n"
          "Record 2 at line 3 (object 7) rejected: EPOCH missing\n"},
@@ -320,8 +323,9 @@ TEST(OmmRecords, FaultsAndCutsOfEachEncodingKeepTheRecordsBefore) {
          "Record 1 at line 1 (object 6) rejected: EPOCH missing\nJSON fault at line 2: "},
         {readText("<ndm>\n<omm><NORAD_CAT_ID>6</NORAD_CAT_ID></omm>\n<omm></ndm>"), 0, 0,
          "Record 1 at line 2 (object 6) rejected: EPOCH missing\nXML fault at line 3: mismatched tag\n"},
-        {readText("CCSDS_OMM_VERS = 2.0\nNORAD_CAT_ID = 6\nnot a value line\n"), 0, 0,
+        {readText("CCSDS_OMM_VERS = 2.0\nNORAD_CAT_ID = 6\nnot a value line\n_START\n"), 0, 0,
          "Line 3 of the element file is not KEYWORD = value: skipped\n"
+         "Line 4 of the element file is not KEYWORD = value: skipped\n"
          "Record 1 at line 1 (object 6) rejected: EPOCH missing\n"},
     };
     for (const auto& c : cases) {

@@ -102,7 +102,8 @@ TEST(SpaceWeather, FilesRefusedWithWhatTheyLack) {
         EXPECT_TRUE(read(c.text, sw) == c.status && sw.missing == c.missing && observedDays(sw) == 0)
             << c.text << ": missing \"" << sw.missing << "\"";
     }
-    spaceWeather sw;
+    spaceWeather sw;  // of two columns of one name, the first is read
+    EXPECT_EQ(read("DATE,F10.7_DATA_TYPE,F10.7_OBS_LAST81,DATE\n2026-01-10,OBS,80.0,x\n", sw), weatherStatus::ok);
     EXPECT_EQ(loadSpaceWeather(MORVEL_TEST_DATA "/space-weather/no-such-file.csv", sw), weatherStatus::cannotOpen);
     EXPECT_EQ(loadSpaceWeather(MORVEL_TEST_DATA, sw), weatherStatus::cannotOpen);  // a directory
 }
