@@ -78,6 +78,7 @@ TEST(OmmRecognise, SignaturesAndTitlesThatOnlyLookLikeThem) {
         {"ISS (ZARYA),NORAD_CAT_ID,EPOCH,MEAN_MOTION\n", elformat::tle},
         {"NORAD_CAT_ID,EPOCH,MEAN_MOTION\r\n1,2,3", elformat::csv},
         {"\xEF\xBB\xBF\"NORAD_CAT_ID\",\"EPOCH\",\"MEAN_MOTION\",\"RMS\"\n", elformat::csv},
+        {"\xEF\xBB\xBFNORAD_CAT_ID,EPOCH,MEAN_MOTION", elformat::csv},  // the header alone, no line end
         {"\n  [ {\"OBJECT_NAME\":\"X\"}]", elformat::json}, {"{\n \"CCSDS_OMM_VERS\": \"2.0\"}", elformat::json},
         {"[{\"name\":1}]", elformat::tle},
         {"<?xml version=\"1.0\"?>\r\n<!-- c -->\r\n<ndm xmlns:xsi=\"x\">", elformat::xml},
