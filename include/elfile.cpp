@@ -15,7 +15,7 @@ namespace morvel {
 
 namespace {
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+using omm::isSpace;
 
 std::size_t skipSpace(const char* t, std::size_t n, std::size_t p) {
     while (p < n && isSpace(t[p])) ++p;

@@ -1,10 +1,7 @@
 #include "elinput.h"
 
-#include <climits>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "cal.h"
@@ -13,8 +10,6 @@
 namespace morvel {
 
 namespace {
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The blanks that a field may carry before its number.
 bool isBlank(char c) {

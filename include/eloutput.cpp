@@ -1,7 +1,6 @@
 #include "eloutput.h"
 
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -130,7 +129,6 @@ mantExp mantissaExponent(double mag) {
 // Magnitudes above 50 are written as 50; at most 1e-8, or not a number, as
 // the zero field.
 exponentText nrate2Field(double x) {
-    exponentText out{};
     if (std::isnan(x)) return zeroField();
     char sign = ' ';
     if (x < 0) {
@@ -142,6 +140,7 @@ exponentText nrate2Field(double x) {
     const mantExp me = mantissaExponent(x);
     const long e = truncLong(me.e);
     // "%c%li%li", or "%c%li+%li" for a non-negative exponent.
+    exponentText out{};
     out.text[0] = sign;
     mantissaExponentText(out.text + 1, me.m, 0, e);
     return out;
@@ -151,7 +150,6 @@ exponentText nrate2Field(double x) {
 // or not a number, are the zero field; an exponent of 10 or more, which one
 // digit cannot carry, the largest field of its sign.
 exponentText bstarField(double x) {
-    exponentText out{};
     if (std::isnan(x)) return zeroField();
     bool negative = false;
     if (x < -1e-08) {
@@ -161,6 +159,7 @@ exponentText bstarField(double x) {
     if (x <= 1e-08) return zeroField();
     mantExp me{0, std::ceil(std::log10(x))};
     if (me.e < 10) me = mantissaExponent(x);
+    exponentText out{};
     if (me.e >= 10) {
         std::memcpy(out.text, negative ? "-99999+9" : " 99999+9", exponentWidth + 1);
         return out;

@@ -6,8 +6,8 @@ namespace morvel {
 // Eccentricity 0.01 day later, for semi-major axis `a` (Earth radii),
 // eccentricity `ec`, perigee height `ph` km, remaining lifetime `life` days
 // and flux `flux`. A lifetime of 0.01 day or less, or an eccentricity of 0 or
-// less, returns `ec` unchanged (the theory has no value there); a lifetime
-// that is not a number gives not a number.
+// less, returns `ec` unchanged (the theory has no value there); otherwise a
+// lifetime that is not a number gives not a number.
 double eNew(double a, double ec, double ph, double life, double flux);
 
 // The terms of eNew that do not depend on the remaining lifetime, for a step

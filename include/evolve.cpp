@@ -30,6 +30,16 @@ double gone;
 double tnex;
 double decayedAt;
 
+namespace {
+
+// Q x qfix of set `e` at its lowest point: the decay theory's product of
+// lifetime and rate of change of the mean motion.
+double qFixed(const element& e, double flux) {
+    return q(e.n, e.ecc, lowpoint(smaxis(e.n), e.inc, e.ecc, e.ap), flux) * qfix;
+}
+
+}  // namespace
+
 void prime(double flux) {
     tz = el.epoch;
     ndz = el.nrate;
@@ -46,12 +56,10 @@ void prime(double flux) {
     el.revno = el.revno - 1;
     el.bstar = 0;
 
-    const double sm = smaxis(nz);
-    const double ph = lowpoint(sm, inc, ecz, apz);
     if (ndz <= 0) {
         lifetime = noDecayLifetime;  // mean motion not increasing: no decay
     } else {
-        lifetime = q(nz, ecz, ph, flux) * qfix / (2.0 * ndz);
+        lifetime = qFixed(el, flux) / (2.0 * ndz);
     }
 
     // Just before the epoch, so that the first step writes the crossing
@@ -276,8 +284,8 @@ bool writeCrossing(double dep, double dra, double dap, double di) {
     el.epoch = tx;
     el.nrate = ndx;
     el.nrate2 = ndd;
-    el.bstar =
-        bstar(6.283185307179586 * nx / 1440.0, 6.283185307179586 * ndx / 2073600.0, c.ecx, inx * deg);
+    el.bstar = bstar(6.283185307179586 * nx / 1440.0, 6.283185307179586 * ndx / 2073600.0, c.ecx,
+                     inx * deg);
     el.inc = inx;
     el.ra = rax;
     el.ecc = c.ecx;
@@ -351,8 +359,7 @@ void evolve(double flux) {
 
 double decayListLifetime(const element& e, double flux) {
     if (!(e.nrate > 0.000001)) return -1.0;
-    const double ph = lowpoint(smaxis(e.n), e.inc, e.ecc, e.ap);
-    const double qCheck = q(e.n, e.ecc, ph, flux) * qfix;
+    const double qCheck = qFixed(e, flux);
     if (!(qCheck > 0)) return -1.0;
     return qCheck / (2.0 * e.nrate);
 }

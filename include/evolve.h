@@ -46,7 +46,7 @@ void evolve(double flux);
 
 // Remaining lifetime, days, of set `e` as the decay list estimates it for flux
 // `flux`: Q x qfix / (2 nrate) for a set whose mean motion grows (nrate above
-// 1e-6 rev/day^2) and whose Q is positive; -1.0 when there is no estimate.
+// 1e-6 rev/day^2) and whose Q x qfix is positive; -1.0 when there is no estimate.
 double decayListLifetime(const element& e, double flux);
 
 // The set in `el` moved to its first ascending equator crossing: prime, then

@@ -15,7 +15,7 @@ double mu(double height, double flux) {
 
 double q(double n, double ec, double ph, double flux) {
     const double a = earthRadius * smaxis(n);  // semi-major axis, km
-    if (ph > 800) return -1.0;               // no estimate above 800 km
+    if (ph > 800) return -1.0;                  // no estimate above 800 km
 
     const double H = scaleHeight(ph, flux);
     double z = ec * a / H;

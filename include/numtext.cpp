@@ -11,8 +11,6 @@ namespace morvel {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 // 128-bit products of the exact decimal rounding.
 __extension__ typedef unsigned __int128 wideUnsigned;
 

@@ -23,6 +23,8 @@ long truncLong(double x);
 // unchanged when the text does not start with a number.
 int scanDecimal(const char* text, double& value);
 
+inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
 // Longest prefix of `text` that is a whole number: optional sign and digits,
 // no blanks skipped. A value beyond the range of a long is the nearest bound.
 // Returns the number of characters taken (0, `value` unchanged, when none).
@@ -34,7 +36,8 @@ int scanWhole(const char* text, long& value);
 int fixedText(char* out, std::size_t size, double x, int width, int precision, bool zeroFill);
 
 // "%<width>li" of `v`, or "%0<width>li" when zeroFill, NUL-terminated in
-// `out`, which holds 96 characters. Returns the length of the text.
+// `out`, which has room for width + 21 characters (a width above 64 is cut
+// to 95 as snprintf cuts it). Returns the length of the text.
 int wholeText(char* out, long v, int width, bool zeroFill);
 
 }  // namespace morvel

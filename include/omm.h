@@ -52,6 +52,9 @@ const char* keyName(key k);
 // capitals, digits and underscores.
 bool isKeyword(std::string_view name);
 
+// The blanks around OMM tokens: space, tab and the line ends.
+inline bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
 // Catalogue numbers: up to nine digits.
 inline constexpr long highestObjno = 999999999;
 
