@@ -11,11 +11,6 @@ namespace morvel {
 
 namespace {
 
-// The blanks that a field may carry before its number.
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 // One line of the element file as the reader sees it: at most lineWidth
 // characters, the line feed included when the line is that short.
 struct tleLine {

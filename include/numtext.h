@@ -24,6 +24,10 @@ long truncLong(double x);
 int scanDecimal(const char* text, double& value);
 
 inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+// The blanks of the C locale, around fields and console replies.
+inline bool isBlank(int c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 // Longest prefix of `text` that is a whole number: optional sign and digits,
 // no blanks skipped. A value beyond the range of a long is the nearest bound.

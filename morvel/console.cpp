@@ -10,10 +10,6 @@ namespace morvel {
 
 namespace {
 
-bool isBlank(int c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 // Discards the character after the last reply (its line end), then waits for
 // a line end; returns at once at the end of the input.
 void complete() {
