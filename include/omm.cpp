@@ -370,20 +370,27 @@ element record::finish() {
 }
 
 bool lineReader::next() {
+    // fgets ends what it read with a NUL: in the last byte only when it
+    // filled the buffer.
+    constexpr std::size_t last = sizeof buf_ - 1;
+    buf_[last] = 'x';
     if (std::fgets(buf_, sizeof buf_, fp_) == nullptr) return false;
     ++line_;
+    const bool filled = buf_[last] == '\0';
     std::size_t n = std::strlen(buf_);
-    ended_ = n > 0 && buf_[n - 1] == '\n';
-    tooLong_ = false;
-    if (!ended_ && n == sizeof buf_ - 1) {
+    const bool lineFeed = n > 0 && buf_[n - 1] == '\n';
+    if (lineFeed) --n;
+    // A NUL inside the line cuts its text there; the line itself ended where
+    // fgets stopped, at a line feed unless at the end of the file.
+    ended_ = lineFeed || (filled ? buf_[last - 1] == '\n' : !std::feof(fp_));
+    tooLong_ = !ended_ && filled;
+    if (tooLong_) {
         // The rest of an overlong line goes with it.
-        tooLong_ = true;
         int c;
         while ((c = std::fgetc(fp_)) != EOF && c != '\n') {
         }
         ended_ = c == '\n';
     }
-    if (ended_) --n;
     if (n > 0 && buf_[n - 1] == '\r') --n;
     // A UTF-8 byte-order mark before the first line.
     std::size_t start = 0;

@@ -315,6 +315,8 @@ TEST(OmmRecords, FaultsAndCutsOfEachEncodingKeepTheRecordsBefore) {
          cut + "3: that record is lost\n"},
         {readText(csvHeader + good + "B,,x\n" + good), 2, 6,
          "Record 2 at line 3 (B) rejected: row has 3 columns, the header 17\n"},
+        {readText(csvHeader + good + std::string("B\0,x\n", 5) + good), 2, 6,  // a NUL cuts the row's text
+         "Record 2 at line 3 (B) rejected: row has 1 columns, the header 17\n"},
         {readText(csvHeader + good + std::string(9000, 'x') + "\n" + good), 2, 6,
          "Record 2 at line 3 (no number or name) rejected: line too long\n"},
         {readText("[{\"NORAD_CAT_ID\":6,\n\"EPOCH\":\"2026-07-14T21:45:20\"},\n{\"NORAD_CAT_ID\":7,\n\"X\":1}]"), 0, 0,
