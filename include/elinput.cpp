@@ -207,17 +207,19 @@ element elinput(std::FILE* inpFp) {
         const long eccDigits = wholeField(line, tle::l2Ecc);
         const long revno = wholeField(line, tle::l2Revno);
 
-        // Mean motions outside (0.01, 17) rev/day are no Earth orbit the
-        // decay theory can follow; the comparison also rejects NaN.
-        if (inel.n > 0.01 && inel.n < 17.0) {
+        if (meanMotionAccepted(inel.n)) {
             inel.if_valid = 1;
             inel.revno = static_cast<int>(revno);
             inel.ecc = eccDigits / 10000000.0;
-        } else {
-            std::printf("Invalid element rejected\n");
         }
     }
     return inel;
+}
+
+bool meanMotionAccepted(double n) {
+    if (n > 0.01 && n < 17.0) return true;
+    std::printf("Invalid element rejected\n");
+    return false;
 }
 
 }  // namespace morvel

@@ -79,6 +79,12 @@ inline constexpr long alpha5Highest = 339999;
 
 }  // namespace tle
 
+// The acceptance rule of every element set, whatever its encoding: mean
+// motions outside (0.01, 17) rev/day are no Earth orbit the decay theory can
+// follow (the comparison also refuses NaN). False, with the reader's message
+// on standard output, for those.
+bool meanMotionAccepted(double n);
+
 // Reads the next accepted element set from `inpFp` (a text stream), skipping
 // and reporting rejected sets on standard output. Returns if_valid 0 at the
 // end of the stream (or on a read error) before a further set was accepted.

@@ -360,12 +360,7 @@ element record::finish() {
     } else {
         std::memcpy(el.title, el.objid, sizeof el.objid);
     }
-    // The acceptance rule of every element set, with the TLE reader's message.
-    if (el.n > 0.01 && el.n < 17.0) {
-        el.if_valid = 1;
-    } else {
-        std::printf("Invalid element rejected\n");
-    }
+    if (meanMotionAccepted(el.n)) el.if_valid = 1;
     return el;
 }
 
