@@ -306,7 +306,7 @@ simdjson::error_code jsonFile::open(std::size_t n) {
     }
     if (type != simdjson::ondemand::json_type::array) return simdjson::INCORRECT_TYPE;
     simdjson::ondemand::array a;
-    if (!e) e = doc.get_array().get(a);
+    e = doc.get_array().get(a);
     if (!e) e = a.begin().get(it);
     if (!e) e = a.end().get(end);
     array = !e;
@@ -522,9 +522,7 @@ element xmlFile::next() {
             }
             done = true;
         } else if (!suspended && last) {
-            XML_ParsingStatus status;
-            XML_GetParsingStatus(parser, &status);
-            done = status.parsing == XML_FINISHED || last;
+            done = true;
         }
     }
     if (got) {
@@ -542,16 +540,17 @@ struct tleFile final : elfile::reader {
 
 }  // namespace
 
-elfile::elfile(std::FILE* fp) : fp_(fp) {
+elfile::elfile(std::FILE* fp) {
     // Only a stream that can go back to its start is looked at first; the
     // TLE reader then starts from the first byte as it always has.
+    elformat format = elformat::tle;
     if (std::fseek(fp, 0, SEEK_CUR) == 0) {
         char head[recogniseBytes];
         const std::size_t n = std::fread(head, 1, sizeof head, fp);
-        if (std::fseek(fp, 0, SEEK_SET) == 0) format_ = recognise(head, n);
+        if (std::fseek(fp, 0, SEEK_SET) == 0) format = recognise(head, n);
         std::clearerr(fp);
     }
-    switch (format_) {
+    switch (format) {
         case elformat::csv:
             reader_ = std::make_unique<csvFile>(fp);
             break;

@@ -41,14 +41,10 @@ public:
     // Reading a file again gives the same sets and the same messages.
     element next();
 
-    elformat format() const { return format_; }
-
     // One reader per encoding, in elfile.cpp.
     struct reader;
 
 private:
-    std::FILE* fp_;
-    elformat format_ = elformat::tle;
     std::unique_ptr<reader> reader_;
 };
 
