@@ -1,13 +1,10 @@
 // Decay list mode: every set of the input numbered, its lifetime estimated,
 // the short-lived ones listed on the console and in the decay list file.
 #include <cstdio>
-#include <cstring>
-#include <limits>
 
 #include "cal.h"
 #include "driver.h"
 #include "elfile.h"
-#include "eloutput.h"
 #include "evolve.h"
 #include "numtext.h"
 
@@ -23,45 +20,26 @@ void columnHeader(std::FILE* fp, const runParams& p) {
 }
 
 // The row of set number `num_of_els`, held in `el` with its `lifetime`,
-// formatted once for the console and the decay list file. Ample for any
-// double the two fixed-point fields and the flux column may hold.
+// formatted once for the console and the decay list file; with a
+// space-weather file the set's flux stands before the date. Ample for any
+// double the fixed-point fields may hold.
 struct rowText {
     char text[2048];
 };
 
-// The flux column of the last flux shown (none at first): two blanks and
-// the flux, and its length. Room for any double in "%5.1lf".
-struct fluxColumn {
-    double flux = std::numeric_limits<double>::quiet_NaN();
-    char text[400] = "";
-    std::size_t length = 0;
-};
-
-rowText listRow(int num_of_els, const runParams& p, double flux, fluxColumn& shown) {
+rowText listRow(int num_of_els, const runParams& p, double flux) {
     rowText row;
     const double dk = lifetime + el.epoch;
     const date dkcivil = cal_civil(truncInt(dk));
-    const int n = std::snprintf(row.text, sizeof row.text,
-                                "%6ld     %s %6li   %012.6lf   %012.6lf  (%i %s %i)\n",
-                                static_cast<long>(num_of_els), el.objid, static_cast<long>(el.objno),
-                                jd2ep(el.epoch), jd2ep(dk), dkcivil.year, month(dkcivil), dkcivil.day);
-    if (p.if_sw == 0 || n <= 0 || n >= static_cast<int>(sizeof row.text)) return row;
-
-    // With a space-weather file, the flux column "  %5.1lf" goes in before
-    // the "  (" of the date, the row's last '(': by the writer's fixed-point
-    // conversion, only when the flux changes (most sets of a catalogue share
-    // their epoch's day), and without a second pass of the C library's
-    // formatting over the row.
-    if (flux != shown.flux) {
-        shown.flux = flux;
-        shown.text[0] = shown.text[1] = ' ';
-        shown.length = 2 + fixedText(shown.text + 2, sizeof shown.text - 2, flux, 5, 1, false);
-    }
-    char* const dateStart = std::strrchr(row.text, '(') - 2;
-    const std::size_t tail = static_cast<std::size_t>(row.text + n - dateStart) + 1;  // with its NUL
-    if (static_cast<std::size_t>(n) + shown.length < sizeof row.text) {
-        std::memmove(dateStart + shown.length, dateStart, tail);
-        std::memcpy(dateStart, shown.text, shown.length);
+    const long num = num_of_els;
+    const long objno = el.objno;
+    if (p.if_sw == 1) {
+        std::snprintf(row.text, sizeof row.text, "%6ld     %s %6li   %012.6lf   %012.6lf  %5.1lf  (%i %s %i)\n",
+                      num, el.objid, objno, jd2ep(el.epoch), jd2ep(dk), flux, dkcivil.year, month(dkcivil),
+                      dkcivil.day);
+    } else {
+        std::snprintf(row.text, sizeof row.text, "%6ld     %s %6li   %012.6lf   %012.6lf  (%i %s %i)\n", num,
+                      el.objid, objno, jd2ep(el.epoch), jd2ep(dk), dkcivil.year, month(dkcivil), dkcivil.day);
     }
     return row;
 }
@@ -80,7 +58,6 @@ decayListResult decayList(std::FILE* inpFp, const runParams& p) {
     decayListResult r;
     std::FILE* outFp = nullptr;
     int before = 0;  // sets before the space-weather file
-    fluxColumn shown;
     elfile in(inpFp);
     for (;;) {
         el = in.next();
@@ -101,7 +78,7 @@ decayListResult decayList(std::FILE* inpFp, const runParams& p) {
             outFp = openOutput(p.dkfile, p.inelf, p.swfile);
             fileHead(outFp, p);
         }
-        const rowText row = listRow(r.num_of_els, p, flux.flux, shown);
+        const rowText row = listRow(r.num_of_els, p, flux.flux);
         std::fputs(row.text, stdout);
         std::fputs(row.text, outFp);
     }
