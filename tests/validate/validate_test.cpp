@@ -263,6 +263,7 @@ TEST(ValidateRun, OwnFolderWithKindsHourLeadsPoweredPhaseAndCampaigns) {
     for (const auto& r : readTable(d.dir / "v.csv")) {
         const bool hourLead = r.at("lead").find(" h") != std::string::npos;
         const double lead = r.at("lead") == "last" ? 0 : std::atof(r.at("lead_days").c_str());
+        EXPECT_EQ(r.at("flux_obs") + r.at("pred_list_obs"), "") << "no flux file: no observed cells";
         if (r.at("norad") == "1") {
             EXPECT_EQ(r.at("drag_decay"), "1") << r.at("lead");
             hours += hourLead ? 1 : 0;

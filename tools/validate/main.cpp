@@ -238,6 +238,12 @@ void writeCsv(const std::string& path, const std::vector<row>& rows) {
           << num(r.perigee, "%.1f") << "," << isoTime(r.real) << "," << num(r.uncertainty * 24, "%.0f") << ","
           << num(r.real - r.epoch, "%.3f") << "," << (r.drag ? 1 : 0) << "," << r.f.sets;
         for (const predictions* p : {&r.fixed, &r.observed}) {
+            // Without an observed flux its cells stay empty: a reader takes
+            // an empty flux_obs for a run without one.
+            if (p->flux <= 0) {
+                o << std::string(10, ',');
+                continue;
+            }
             o << "," << num(p->flux, "%.1f");
             for (int m = 0; m < 3; ++m) {
                 const double t = pick(*p, m);
