@@ -269,10 +269,10 @@ void writeCampaignCsv(const std::string& path, const std::vector<campaignRow>& r
           << (c.c.publishedHolds ? 1 : 0) << "\n";
         if (c.c.set < 0) continue;
         const double epoch = c.ob->history[static_cast<std::size_t>(c.c.set)].epoch;
-        const double half = c.c.morvel > 0 ? campaignWindow * (c.c.morvel - epoch) * 24 : inf;
         o << c.f.norad << "," << csvField(c.ob->name) << ",morvel," << csvField(c.f.forecaster) << "," << when << ","
           << isoTime(epoch) << "," << num(c.c.flux, "%.1f") << "," << isoTime(c.c.morvel) << ","
-          << num(half, "%.2f") << "," << num(half, "%.2f") << "," << isoTime(c.ob->real.t) << ","
+          << num(c.c.morvelHalfWindow, "%.2f") << "," << num(c.c.morvelHalfWindow, "%.2f") << ","
+          << isoTime(c.ob->real.t) << ","
           << num(c.c.morvelHours, "%.2f") << "," << (c.c.morvelHolds ? 1 : 0) << "\n";
     }
     for (const setPrediction& s : every) {
@@ -431,9 +431,10 @@ void writeCampaignTable(std::ostream& o, const std::vector<campaignRow>& rows) {
             continue;
         }
         const double epoch = c.ob->history[static_cast<std::size_t>(c.c.set)].epoch;
-        o << isoTime(epoch) << " | " << num(c.c.flux, "%.0f") << " | " << isoTime(c.c.morvel) << " (±"
-          << num(campaignWindow * (c.c.morvel - epoch) * 24, "%.1f") << " h) | " << hoursText(c.c.morvelHours)
-          << " | " << (c.c.morvelHolds ? "yes" : "no") << " |\n";
+        const std::string window =
+            std::isinf(c.c.morvelHalfWindow) ? "" : " (±" + num(c.c.morvelHalfWindow, "%.1f") + " h)";
+        o << isoTime(epoch) << " | " << num(c.c.flux, "%.0f") << " | " << isoTime(c.c.morvel) << window << " | "
+          << hoursText(c.c.morvelHours) << " | " << (c.c.morvelHolds ? "yes" : "no") << " |\n";
     }
 }
 

@@ -325,7 +325,7 @@ bool parseForecast(const std::vector<std::string>& head, const std::vector<std::
 comparison compare(const std::vector<element>& h, const forecast& f, double real,
                    const spaceWeather& sw, double fallbackFlux) {
     const double published = f.predicted - real;
-    comparison c{-1, none, none, inf, false, published * 24.0,
+    comparison c{-1, none, none, inf, inf, false, published * 24.0,
                  real >= f.predicted - f.minus && real <= f.predicted + f.plus};
     if (f.issued < 0) return c;
     c.set = chooseSet(h, f.issued);
@@ -335,6 +335,7 @@ comparison compare(const std::vector<element>& h, const forecast& f, double real
     if (c.flux < 0) c.flux = fallbackFlux;
     c.morvel = estimateDecay(e, c.flux);
     c.morvelHours = errorOf(c.morvel, real, e.epoch, 0).hours;
+    if (c.morvel > 0) c.morvelHalfWindow = campaignWindow * (c.morvel - e.epoch) * 24.0;
     c.morvelHolds = windowNeeded(c.morvel, real, e.epoch) <= campaignWindow;
     return c;
 }

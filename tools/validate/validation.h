@@ -201,6 +201,8 @@ struct comparison {
     double flux;
     double morvel;       // none without a prediction
     double morvelHours;  // error against the real re-entry, h (late positive)
+    double morvelHalfWindow;  // campaignWindow x its predicted remaining time, h;
+                              // infinite without a prediction
     bool morvelHolds;    // within the prediction ± campaignWindow x its remaining time
     double publishedHours;
     bool publishedHolds; // within the published window
