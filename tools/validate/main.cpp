@@ -748,9 +748,7 @@ void readCampaigns(const options& opt, const std::vector<object>& objects, const
         if (std::isinf(first)) continue;
         for (const element& e : ob.history) {
             if (e.epoch < first - campaignSpan || e.epoch >= ob.real.t) continue;
-            double flux = setFlux(sw, e.epoch);
-            if (flux < 0) flux = opt.flux;
-            every.push_back({&ob, e.epoch, estimateDecay(e, flux)});
+            every.push_back({&ob, e.epoch, estimateDecay(e, fluxAt(sw, e.epoch, opt.flux).flux)});
         }
     }
 }
@@ -834,11 +832,10 @@ int main(int argc, char** argv) {
             r.fixed = predict(set, r.f, opt.flux);
             double obsFlux = none;
             if (haveObs) {
-                obsFlux = setFlux(sw, set.epoch);
-                if (obsFlux < 0) {
-                    obsFlux = opt.flux;
-                    ++fluxFallbacks;
-                }
+                // The flux -W gives the set: the fallback before the file.
+                const epochFlux got = fluxAt(sw, set.epoch, opt.flux);
+                obsFlux = got.flux;
+                fluxFallbacks += got.source == fluxSource::beforeFile ? 1 : 0;
             }
             r.observed = predict(set, r.f, obsFlux);
             const double base = haveObs ? obsFlux : opt.flux;

@@ -238,8 +238,6 @@ int chooseForLead(const std::vector<element>& h, double real, lead l) {
     return k >= 0 && h[static_cast<std::size_t>(k)].epoch >= oldest ? k : -1;
 }
 
-double setFlux(const spaceWeather& sw, double t) { return fluxAt(sw, t, none).flux; }
-
 std::vector<std::string> splitCsv(const std::string& line) {
     std::vector<std::string> f(1);
     bool quoted = false;
@@ -331,8 +329,7 @@ comparison compare(const std::vector<element>& h, const forecast& f, double real
     c.set = chooseSet(h, f.issued);
     if (c.set < 0) return c;
     const element& e = h[static_cast<std::size_t>(c.set)];
-    c.flux = setFlux(sw, e.epoch);
-    if (c.flux < 0) c.flux = fallbackFlux;
+    c.flux = fluxAt(sw, e.epoch, fallbackFlux).flux;
     c.morvel = estimateDecay(e, c.flux);
     c.morvelHours = errorOf(c.morvel, real, e.epoch, 0).hours;
     if (c.morvel > 0) c.morvelHalfWindow = campaignWindow * (c.morvel - e.epoch) * 24.0;

@@ -1,8 +1,8 @@
 // Accuracy of Morvel's decay predictions against real re-entries: the choice
 // of element set for a lead time, the three predictions made from it, their
 // errors against the real re-entry, the forecast window, the detection of
-// descents that drag alone cannot explain, the flux a forecaster had, and the
-// comparison with the forecasts that re-entry campaigns published.
+// descents that drag alone cannot explain, and the comparison with the
+// forecasts that re-entry campaigns published.
 #pragma once
 
 #include <initializer_list>
@@ -156,11 +156,6 @@ std::vector<manoeuvre> detectPowered(const std::vector<element>& h);
 // its end is not drag decay either.
 bool dragOnly(const std::vector<element>& h, const std::vector<manoeuvre>& m, int k, double window,
               double poweredUntil = none);
-
-// Flux of a set of epoch `t` from the space-weather file `sw` read by the
-// engine, exactly as -W gives it: the 81-day mean of the epoch's day (or of
-// the last observed day before it); none before the file.
-double setFlux(const spaceWeather& sw, double t);
 
 // Fields of one CSV line: commas split, double quotes hold commas and "" is a
 // quote, a trailing CR is dropped.
