@@ -96,11 +96,9 @@ fit fitNrate(const std::vector<element>& h, int k, double window) {
     return r;
 }
 
-double estimateDecay(element e, double flux) {
-    el = e;
-    prime(flux);
-    if (lifetime <= 0 || lifetime >= shownLifetime) return none;
-    return tz + lifetime;
+double estimateDecay(const element& e, double flux) {
+    const double life = decayListLifetime(e, flux);
+    return life > 0 && life < shownLifetime ? e.epoch + life : none;
 }
 
 double evolveDecay(element e, double flux, double span) {

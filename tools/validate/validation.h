@@ -98,10 +98,10 @@ struct fit {
 };
 fit fitNrate(const std::vector<element>& h, int k, double window);
 
-// Decay-list estimate of set `e` for flux `flux`: epoch + lifetime after
-// priming; none when no decay is predicted (lifetime not positive, or 1e6
-// days and more).
-double estimateDecay(element e, double flux);
+// Decay-list estimate of set `e` for flux `flux`: epoch + the decay list's
+// lifetime; none when it predicts no decay (no lifetime, or one of
+// shownLifetime and more).
+double estimateDecay(const element& e, double flux);
 
 // Full evolution of set `e`: prime, then evolve while the remaining lifetime
 // is at least 0.01 day and fewer than `span` days have gone; the decay time,
