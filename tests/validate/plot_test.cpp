@@ -35,7 +35,7 @@ void writeReport(const fs::path& p, double span) {
     std::fprintf(fp, "Orbital evolution for object 19029D  \n\n  10.8 cm flux = 150.000000\n\n");
     el = h.at(static_cast<std::size_t>(validation::chooseSet(h, ep2jd(22284.0))));
     prime(150.0);
-    for (int last = -1; l >= 0.01 && gone < span; last = el.revno) {
+    for (int last = -1; l >= decayLimit && gone < span; last = el.revno) {
         evolve(150.0);
         if (el.revno != last) eloutput(fp, el);
     }

@@ -17,10 +17,6 @@ namespace {
 
 constexpr double inf = std::numeric_limits<double>::infinity();
 
-// The driver's limit: the evolution stops below 0.01 day of remaining
-// lifetime.
-constexpr double lastStep = 0.01;
-
 // Semi-major axis, km, of mean motion n rev/day, as the element writer has it.
 double semiMajorKm(double n) { return heights(n, 0).a; }
 
@@ -104,7 +100,7 @@ double estimateDecay(const element& e, double flux) {
 double evolveDecay(element e, double flux, double span) {
     el = e;
     prime(flux);
-    while (l >= lastStep && gone < span) evolve(flux);
+    while (l >= decayLimit && gone < span) evolve(flux);
     return decayedAt > 0 ? decayedAt : none;
 }
 

@@ -104,7 +104,7 @@ fit fitNrate(const std::vector<element>& h, int k, double window);
 double estimateDecay(const element& e, double flux);
 
 // Full evolution of set `e`: prime, then evolve while the remaining lifetime
-// is at least 0.01 day and fewer than `span` days have gone; the decay time,
+// is at least decayLimit and fewer than `span` days have gone; the decay time,
 // or none when the span ends first.
 double evolveDecay(element e, double flux, double span);
 
