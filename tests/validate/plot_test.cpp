@@ -106,9 +106,6 @@ TEST(PlotData, TimesAsGnuplotReadsThem) {
     EXPECT_EQ(gnuplotTime(noon), "2022-10-24T12:00:00");
     EXPECT_EQ(gnuplotTime(noon + 1.0 / 86400 * 3661), "2022-10-24T13:01:01");
     EXPECT_EQ(gnuplotTime(cal_julian(date{2000, 1, 1}) + 0.999995), "2000-01-01T23:59:59");
-    EXPECT_EQ(parseTime("2022-10-24T12:00"), noon);
-    EXPECT_EQ(parseTime("2022-10-24"), noon - 0.5);
-    EXPECT_EQ(parseTime("yesterday"), none);
 }
 
 TEST(PlotScript, EmptyFileGivesAFrameAndWithoutGnuplotTheScriptStays) {

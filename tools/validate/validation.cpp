@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <limits>
 
 #include "cal.h"
@@ -202,6 +201,11 @@ double parseUtc(const std::string& text, bool& dayOnly) {
     return day + (hh * 3600 + mm * 60 + ss) / 86400.0;
 }
 
+double parseUtc(const std::string& text) {
+    bool dayOnly = false;
+    return parseUtc(text, dayOnly);
+}
+
 reentry parseReentry(const std::string& text) {
     bool dayOnly = false;
     const double t = parseUtc(text, dayOnly);
@@ -271,6 +275,13 @@ std::string fieldOf(const std::vector<std::string>& fields, std::size_t c) {
     return c < fields.size() ? fields[c] : std::string();
 }
 
+bool parseNorad(const std::string& text, int& norad, std::string& why) {
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%d%c", &norad, &tail) == 1 && norad > 0) return true;
+    why = "norad \"" + text + "\" is no catalogue number";
+    return false;
+}
+
 bool parseForecast(const std::vector<std::string>& head, const std::vector<std::string>& fields,
                    forecast& f, std::string& why) {
     const std::size_t cNorad = columnOf(head, {"norad"}), cIssued = columnOf(head, {"issued_utc"}),
@@ -289,10 +300,7 @@ bool parseForecast(const std::vector<std::string>& head, const std::vector<std::
     bool dayOnly = false;
     double lo = 0, hi = 0;
     char tail = 0;
-    if (std::sscanf(norad.c_str(), "%d%c", &f.norad, &tail) != 1 || f.norad <= 0) {
-        why = "norad \"" + norad + "\" is no catalogue number";
-        return false;
-    }
+    if (!parseNorad(norad, f.norad, why)) return false;
     f.predicted = parseUtc(predicted, dayOnly);
     if (f.predicted < 0) {
         why = "predicted_utc \"" + predicted + "\" is no UTC time";

@@ -5,6 +5,7 @@
 // forecasts that re-entry campaigns published.
 #pragma once
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -70,6 +71,7 @@ double noonOf(const std::string& iso);
 // Day number of a UTC time written YYYY-MM-DD (its start; `dayOnly` set) or
 // YYYY-MM-DDTHH:MM[:SS][Z]; none for any other text.
 double parseUtc(const std::string& text, bool& dayOnly);
+double parseUtc(const std::string& text);
 
 // A real re-entry: its time and how far either way it may lie. A day only is
 // taken at its noon, known to half a day; a time to the minute is exact.
@@ -171,6 +173,20 @@ std::size_t columnOf(const std::vector<std::string>& head, std::initializer_list
 
 // Field `c` of a row; empty when the row is shorter.
 std::string fieldOf(const std::vector<std::string>& fields, std::size_t c);
+
+// The values of one field of `items`, each once, in their first order.
+template <class T>
+std::vector<std::string> distinct(const std::vector<T>& items, std::string T::*field) {
+    std::vector<std::string> out;
+    for (const T& x : items) {
+        if (std::find(out.begin(), out.end(), x.*field) == out.end()) out.push_back(x.*field);
+    }
+    return out;
+}
+
+// Catalogue number written in `text`: a positive whole number and nothing
+// else; false with `why` set otherwise.
+bool parseNorad(const std::string& text, int& norad, std::string& why);
 
 // A re-entry forecast that a campaign published.
 struct forecast {
