@@ -10,6 +10,9 @@ namespace morvel {
 inline constexpr double noDecayLifetime = 100000000.0;  // prime: mean motion not growing
 // From this lifetime on no decay date is shown or counted as a prediction.
 inline constexpr double shownLifetime = 1000000.0;
+// A remaining lifetime below one step, days: decay; an evolution goes on
+// while the lifetime is at least this.
+inline constexpr double decayLimit = 0.01;
 
 // ---- Evolution state --------------------------------------------------------
 // One evolution in the process. Times on the day-number scale, angles in

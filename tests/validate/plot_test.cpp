@@ -35,7 +35,7 @@ void writeReport(const fs::path& p, double span) {
     std::fprintf(fp, "Orbital evolution for object 19029D  \n\n  10.8 cm flux = 150.000000\n\n");
     el = h.at(static_cast<std::size_t>(validation::chooseSet(h, ep2jd(22284.0))));
     prime(150.0);
-    for (int last = -1; l >= 0.01 && gone < span; last = el.revno) {
+    for (int last = -1; l >= decayLimit && gone < span; last = el.revno) {
         evolve(150.0);
         if (el.revno != last) eloutput(fp, el);
     }
@@ -106,9 +106,6 @@ TEST(PlotData, TimesAsGnuplotReadsThem) {
     EXPECT_EQ(gnuplotTime(noon), "2022-10-24T12:00:00");
     EXPECT_EQ(gnuplotTime(noon + 1.0 / 86400 * 3661), "2022-10-24T13:01:01");
     EXPECT_EQ(gnuplotTime(cal_julian(date{2000, 1, 1}) + 0.999995), "2000-01-01T23:59:59");
-    EXPECT_EQ(parseTime("2022-10-24T12:00"), noon);
-    EXPECT_EQ(parseTime("2022-10-24"), noon - 0.5);
-    EXPECT_EQ(parseTime("yesterday"), none);
 }
 
 TEST(PlotScript, EmptyFileGivesAFrameAndWithoutGnuplotTheScriptStays) {

@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
         else if (a == "--mark") {
             const std::string m = argv[++i];
             const std::size_t eq = m.find('=');
-            const double t = parseTime(m.substr(0, eq));
+            const double t = morvel::validation::parseUtc(m.substr(0, eq));
             if (t < 0) {
                 std::printf("morvel-plot: not a date: %s\n", m.c_str());
                 return 2;

@@ -87,7 +87,10 @@ std::string gnuplotTime(double t) {
 namespace {
 
 using validation::columnOf;
+using validation::distinct;
 using validation::fieldOf;
+using validation::isoTime;
+using validation::parseUtc;
 
 constexpr double inf = std::numeric_limits<double>::infinity();
 
@@ -110,12 +113,12 @@ std::vector<errorPoint> readErrors(const std::string& csvPath, std::vector<std::
         if (f.size() < head.size()) continue;
         const bool obs = cObs < head.size() && !fieldOf(f, cObsFlux).empty();
         const std::string relText = fieldOf(f, obs ? cObs : cFixed);
-        const std::string lead = fieldOf(f, cLead);
-        if (std::find(leads.begin(), leads.end(), lead) == leads.end()) leads.push_back(lead);
         const std::string kind = fieldOf(f, cKind);
-        out.push_back({kind.empty() ? "all objects" : kind, lead, cDrag == head.size() || fieldOf(f, cDrag) == "1",
+        out.push_back({kind.empty() ? "all objects" : kind, fieldOf(f, cLead),
+                       cDrag == head.size() || fieldOf(f, cDrag) == "1",
                        relText.empty() ? inf : std::fabs(std::atof(relText.c_str()))});
     }
+    leads = distinct(out, &errorPoint::lead);
     return out;
 }
 
@@ -131,14 +134,6 @@ figure figureFor(const std::string& output, const std::string& workDir, const st
     const fs::path dir = workDir.empty() ? out.parent_path() : fs::path(workDir);
     const fs::path base = dir / out.stem();
     return {output, base.string() + ".gp", base.string(), title};
-}
-
-double parseTime(const std::string& text) {
-    int y = 0, mo = 0, d = 0, hh = 0, mm = 0;
-    const int n = std::sscanf(text.c_str(), "%d-%d-%dT%d:%d", &y, &mo, &d, &hh, &mm);
-    if (n != 3 && n != 5) return none;
-    if (mo < 1 || mo > 12 || d < 1 || d > 31 || hh < 0 || hh > 23 || mm < 0 || mm > 59) return none;
-    return cal_julian(date{y, mo, d}) + (hh * 60 + mm) / 1440.0;
 }
 
 bool writeHeights(const figure& f, const std::vector<series>& inputs, const std::vector<mark>& marks) {
@@ -185,7 +180,7 @@ bool writeHeights(const figure& f, const std::vector<series>& inputs, const std:
             if (!o2) return false;
             o2 << gnuplotTime(s.decay) << " 0\n" << gnuplotTime(s.decay) << " " << top << "\n";
             plots.push_back(quoted(m) + " using 1:2 with lines lt " + std::to_string(lt) +
-                            " dt 3 lw 2 title " + quoted(s.label + ", decay " + gnuplotTime(s.decay).substr(0, 16)) +
+                            " dt 3 lw 2 title " + quoted(s.label + ", decay " + isoTime(s.decay)) +
                             " noenhanced");
         }
     }
@@ -208,16 +203,6 @@ namespace {
 // The error figure's scale: values beyond it, missing predictions included,
 // sit at its edges.
 constexpr double lowest = 0.01, highest = 100.0;
-
-// The values of one field of `points`, each once, in their first order.
-template <class P>
-std::vector<std::string> distinct(const std::vector<P>& points, std::string P::*field) {
-    std::vector<std::string> out;
-    for (const P& p : points) {
-        if (std::find(out.begin(), out.end(), p.*field) == out.end()) out.push_back(p.*field);
-    }
-    return out;
-}
 
 // Terminal and output of a figure of `panels` panels stacked, `panelHeight`
 // pixels each.
@@ -325,11 +310,11 @@ std::vector<campaignPoint> readCampaigns(const std::string& csvPath) {
                       cReal = columnOf(head, {"real_reentry"});
     while (std::getline(in, line)) {
         const std::vector<std::string> f = splitCsv(line);
-        campaignPoint p{fieldOf(f, cNorad) + " " + fieldOf(f, cName), fieldOf(f, cSource), parseTime(fieldOf(f, cReal)),
+        campaignPoint p{fieldOf(f, cNorad) + " " + fieldOf(f, cName), fieldOf(f, cSource), parseUtc(fieldOf(f, cReal)),
                         std::nan(""), 0, 0, 0};
-        const double predicted = parseTime(fieldOf(f, cPred));
+        const double predicted = parseUtc(fieldOf(f, cPred));
         if (p.real < 0 || predicted < 0 || p.source.empty()) continue;
-        const double issued = parseTime(fieldOf(f, p.source == "morvel-every-set" ? cSet : cIssued));
+        const double issued = parseUtc(fieldOf(f, p.source == "morvel-every-set" ? cSet : cIssued));
         if (issued >= 0) p.issued = (issued - p.real) * 24;
         p.predicted = (predicted - p.real) * 24;
         p.minus = std::atof(fieldOf(f, cMinus).c_str());
@@ -380,7 +365,7 @@ bool writeCampaigns(const figure& f, const std::vector<campaignPoint>& points) {
         if (nm == 0) om << "NaN NaN NaN NaN\n";
         if (ne == 0) oe << "NaN NaN NaN NaN\n";
         const double pad = std::max(1.0, -left * 0.05);
-        std::string title = ob + ", real re-entry " + gnuplotTime(real).substr(0, 16) + " UTC";
+        std::string title = ob + ", real re-entry " + isoTime(real) + " UTC";
         if (unknown > 0) {
             title += " (" + std::to_string(unknown) + (unknown == 1 ? " forecast" : " forecasts") +
                      " without issue time: in the table only)";

@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "validation.h"
+
 namespace morvel::plot {
 
 // Time or decay that does not exist.
-inline constexpr double none = -1.0;
+using validation::none;
 
 // One element set of an input: its epoch (day number) and the heights in km
 // of its apogee and perigee, from its mean motion and eccentricity as the
@@ -82,9 +84,6 @@ struct mark {
 // when a file cannot be written.
 bool writeHeights(const figure& f, const std::vector<series>& inputs,
                   const std::vector<mark>& marks = {});
-
-// Day number of YYYY-MM-DD or YYYY-MM-DDTHH:MM; none for other text.
-double parseTime(const std::string& text);
 
 // Writes the data files and the script of the error figure: one panel per
 // kind, and at each lead time the median, the 25-75 % and 10-90 % ranges and

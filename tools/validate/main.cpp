@@ -2,9 +2,9 @@
 // objects against their real re-entries, and beside the forecasts that the
 // re-entry campaigns published. Writes one CSV row per object and lead time,
 // one per campaign forecast, and a Markdown report with the accuracy by kind.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -25,13 +25,18 @@ constexpr double wantedCoverage = 0.9;
 // before the first forecast's issue time, for the figure.
 constexpr double campaignSpan = 1.0;
 
+// The data and the report of `make validate`.
+constexpr char defaultData[] = "tools/validate/data";
+constexpr char defaultMd[] = "docs/validation.md";
+
 struct options {
-    std::string data = "tools/validate/data";
+    std::string data = defaultData;
     std::string fluxFile;
     std::string csv = "docs/validation.csv";
-    std::string md = "docs/validation.md";
+    std::string md = defaultMd;
     std::string campaignCsv;  // default: the CSV's name with -campaigns
     double flux = 150.0;
+    std::string command;  // the command line as run, for the report's head
 };
 
 // The three predictions of one set for one flux.
@@ -96,7 +101,19 @@ void usage() {
         "  SW-All.csv form): each set gets the 81-day mean flux of its epoch's day\n");
 }
 
+// `a` as a shell reads it: in single quotes when it holds anything but
+// plain name characters.
+std::string shellWord(const std::string& a) {
+    constexpr char plain[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_./=+-:,@%";
+    if (!a.empty() && a.find_first_not_of(plain) == std::string::npos) return a;
+    std::string out = "'";
+    for (char c : a) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
 bool parse(int argc, char** argv, options& o) {
+    o.command = "morvel-validate";
+    for (int i = 1; i < argc; ++i) o.command += " " + shellWord(argv[i]);
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (i + 1 >= argc) return false;
@@ -238,6 +255,12 @@ void writeCsv(const std::string& path, const std::vector<row>& rows) {
           << num(r.perigee, "%.1f") << "," << isoTime(r.real) << "," << num(r.uncertainty * 24, "%.0f") << ","
           << num(r.real - r.epoch, "%.3f") << "," << (r.drag ? 1 : 0) << "," << r.f.sets;
         for (const predictions* p : {&r.fixed, &r.observed}) {
+            // Without an observed flux its cells stay empty: a reader takes
+            // an empty flux_obs for a run without one.
+            if (p->flux <= 0) {
+                o << std::string(10, ',');
+                continue;
+            }
             o << "," << num(p->flux, "%.1f");
             for (int m = 0; m < 3; ++m) {
                 const double t = pick(*p, m);
@@ -263,10 +286,10 @@ void writeCampaignCsv(const std::string& path, const std::vector<campaignRow>& r
           << (c.c.publishedHolds ? 1 : 0) << "\n";
         if (c.c.set < 0) continue;
         const double epoch = c.ob->history[static_cast<std::size_t>(c.c.set)].epoch;
-        const double half = c.c.morvel > 0 ? campaignWindow * (c.c.morvel - epoch) * 24 : inf;
         o << c.f.norad << "," << csvField(c.ob->name) << ",morvel," << csvField(c.f.forecaster) << "," << when << ","
           << isoTime(epoch) << "," << num(c.c.flux, "%.1f") << "," << isoTime(c.c.morvel) << ","
-          << num(half, "%.2f") << "," << num(half, "%.2f") << "," << isoTime(c.ob->real.t) << ","
+          << num(c.c.morvelHalfWindow, "%.2f") << "," << num(c.c.morvelHalfWindow, "%.2f") << ","
+          << isoTime(c.ob->real.t) << ","
           << num(c.c.morvelHours, "%.2f") << "," << (c.c.morvelHolds ? 1 : 0) << "\n";
     }
     for (const setPrediction& s : every) {
@@ -285,18 +308,13 @@ struct group {
     rowFilter keep;
 };
 
+// Number of `objects` of kind `k`.
+long countOf(const std::vector<object>& objects, const std::string& k) {
+    return std::count_if(objects.begin(), objects.end(), [&](const object& ob) { return ob.kind == k; });
+}
+
 std::vector<group> groupsOf(const std::vector<object>& objects, const std::vector<row>& rows) {
-    std::vector<std::string> kinds;
-    std::vector<int> count;
-    for (const object& ob : objects) {
-        std::size_t i = 0;
-        while (i < kinds.size() && kinds[i] != ob.kind) ++i;
-        if (i == kinds.size()) {
-            kinds.push_back(ob.kind);
-            count.push_back(0);
-        }
-        ++count[i];
-    }
+    const std::vector<std::string> kinds = distinct(objects, &object::kind);
     std::vector<group> g;
     auto add = [&](const std::string& label, const rowFilter& in) {
         bool powered = false;
@@ -311,7 +329,8 @@ std::vector<group> groupsOf(const std::vector<object>& objects, const std::vecto
     for (const std::string& k : kinds) add(k, [k](const row& r) { return r.kind == k; });
     if (kinds.size() >= 3) {
         std::size_t big = 0;
-        for (std::size_t i = 1; i < kinds.size(); ++i) big = count[i] > count[big] ? i : big;
+        for (std::size_t i = 1; i < kinds.size(); ++i)
+            big = countOf(objects, kinds[i]) > countOf(objects, kinds[big]) ? i : big;
         const std::string k = kinds[big];
         add("all but " + k, [k](const row& r) { return r.kind != k; });
     }
@@ -425,9 +444,10 @@ void writeCampaignTable(std::ostream& o, const std::vector<campaignRow>& rows) {
             continue;
         }
         const double epoch = c.ob->history[static_cast<std::size_t>(c.c.set)].epoch;
-        o << isoTime(epoch) << " | " << num(c.c.flux, "%.0f") << " | " << isoTime(c.c.morvel) << " (±"
-          << num(campaignWindow * (c.c.morvel - epoch) * 24, "%.1f") << " h) | " << hoursText(c.c.morvelHours)
-          << " | " << (c.c.morvelHolds ? "yes" : "no") << " |\n";
+        const std::string window =
+            std::isinf(c.c.morvelHalfWindow) ? "" : " (±" + num(c.c.morvelHalfWindow, "%.1f") + " h)";
+        o << isoTime(epoch) << " | " << num(c.c.flux, "%.0f") << " | " << isoTime(c.c.morvel) << window << " | "
+          << hoursText(c.c.morvelHours) << " | " << (c.c.morvelHolds ? "yes" : "no") << " |\n";
     }
 }
 
@@ -451,22 +471,14 @@ void writeMarkdown(const std::string& path, const options& opt, const std::vecto
         for (const std::string& p : problems) o << "- " << p << "\n";
         o << "\n";
     }
-    o << "Generated by `make validate` (`morvel-validate";
-    if (!opt.fluxFile.empty()) o << " --flux-file " << opt.fluxFile;
-    o << "`); do not edit by hand.\n\n"
+    // The bundled data into the docs' report: what `make validate` redraws.
+    if (opt.data == defaultData && opt.md == defaultMd) o << "Generated by `make validate` (`" << opt.command << "`)";
+    else o << "Generated by `" << opt.command << "`";
+    o << "; do not edit by hand.\n\n"
       << "Histories: " << objects.size() << " re-entered objects (`" << opt.data << "/`, see its SOURCES.md):";
-    {
-        std::vector<std::string> seen;
-        for (const object& ob : objects) {
-            bool have = false;
-            for (const std::string& k : seen) have = have || k == ob.kind;
-            if (have) continue;
-            seen.push_back(ob.kind);
-            int n = 0;
-            for (const object& x : objects) n += x.kind == ob.kind ? 1 : 0;
-            o << (seen.size() > 1 ? "," : "") << " " << n << " of kind " << ob.kind;
-        }
-    }
+    const std::vector<std::string> kinds = distinct(objects, &object::kind);
+    for (std::size_t i = 0; i < kinds.size(); ++i)
+        o << (i > 0 ? "," : "") << " " << countOf(objects, kinds[i]) << " of kind " << kinds[i];
     o << ". For each lead time of 60, 30, 14, 7, 3 and 1 day before the real re-entry, for the last set "
          "before it, and, for a re-entry known to the minute, also 48, 24, 12, 6 and 3 hours before it, the "
          "last element set whose epoch lies before that time is primed and its re-entry predicted three ways "
@@ -612,6 +624,13 @@ void writeMarkdown(const std::string& path, const options& opt, const std::vecto
     }
 }
 
+// A problem of line `n` of the input `path`: on stderr, and kept for the
+// report.
+void addProblem(std::vector<std::string>& problems, const std::string& path, int n, const std::string& what) {
+    problems.push_back(path + ":" + std::to_string(n) + ": " + what);
+    std::fprintf(stderr, "morvel-validate: %s\n", problems.back().c_str());
+}
+
 // Reads DIR/reentries.csv and every history; each problem is reported on
 // stderr and kept for the report. False when the table cannot be used at all.
 bool readObjects(const options& opt, std::vector<object>& objects, std::vector<std::string>& problems) {
@@ -631,12 +650,7 @@ bool readObjects(const options& opt, std::vector<object>& objects, std::vector<s
                      listPath.c_str());
         return false;
     }
-    auto problem = [&](int n, const std::string& what) {
-        char where[64];
-        std::snprintf(where, sizeof where, ":%d: ", n);
-        problems.push_back(listPath + where + what);
-        std::fprintf(stderr, "morvel-validate: %s\n", problems.back().c_str());
-    };
+    auto problem = [&](int n, const std::string& what) { addProblem(problems, listPath, n, what); };
     for (int n = 2; std::getline(list, line); ++n) {
         if (line.empty() || line == "\r") continue;
         const std::vector<std::string> f = splitCsv(line);
@@ -645,9 +659,9 @@ bool readObjects(const options& opt, std::vector<object>& objects, std::vector<s
             continue;
         }
         object ob{};
-        char tail = 0;
-        if (std::sscanf(f[cNorad].c_str(), "%d%c", &ob.norad, &tail) != 1 || ob.norad <= 0) {
-            problem(n, "norad \"" + f[cNorad] + "\" is no catalogue number");
+        std::string why;
+        if (!parseNorad(f[cNorad], ob.norad, why)) {
+            problem(n, why);
             continue;
         }
         ob.name = f[cName];
@@ -706,8 +720,7 @@ void readCampaigns(const options& opt, const std::vector<object>& objects, const
             if (ob == nullptr) why = "forecast for " + std::to_string(c.f.norad) + ", which has no history";
         }
         if (ob == nullptr) {
-            problems.push_back(path + ":" + std::to_string(n) + ": " + why);
-            std::fprintf(stderr, "morvel-validate: %s\n", problems.back().c_str());
+            addProblem(problems, path, n, why);
             continue;
         }
         c.ob = ob;
@@ -723,9 +736,7 @@ void readCampaigns(const options& opt, const std::vector<object>& objects, const
         if (std::isinf(first)) continue;
         for (const element& e : ob.history) {
             if (e.epoch < first - campaignSpan || e.epoch >= ob.real.t) continue;
-            double flux = setFlux(sw, e.epoch);
-            if (flux < 0) flux = opt.flux;
-            every.push_back({&ob, e.epoch, estimateDecay(e, flux)});
+            every.push_back({&ob, e.epoch, estimateDecay(e, fluxAt(sw, e.epoch, opt.flux).flux)});
         }
     }
 }
@@ -809,11 +820,10 @@ int main(int argc, char** argv) {
             r.fixed = predict(set, r.f, opt.flux);
             double obsFlux = none;
             if (haveObs) {
-                obsFlux = setFlux(sw, set.epoch);
-                if (obsFlux < 0) {
-                    obsFlux = opt.flux;
-                    ++fluxFallbacks;
-                }
+                // The flux -W gives the set: the fallback before the file.
+                const epochFlux got = fluxAt(sw, set.epoch, opt.flux);
+                obsFlux = got.flux;
+                fluxFallbacks += got.source == fluxSource::beforeFile ? 1 : 0;
             }
             r.observed = predict(set, r.f, obsFlux);
             const double base = haveObs ? obsFlux : opt.flux;

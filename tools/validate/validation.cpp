@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <limits>
 
 #include "cal.h"
@@ -16,10 +15,6 @@ namespace morvel::validation {
 namespace {
 
 constexpr double inf = std::numeric_limits<double>::infinity();
-
-// The driver's limit: the evolution stops below 0.01 day of remaining
-// lifetime.
-constexpr double lastStep = 0.01;
 
 // Semi-major axis, km, of mean motion n rev/day, as the element writer has it.
 double semiMajorKm(double n) { return heights(n, 0).a; }
@@ -96,17 +91,15 @@ fit fitNrate(const std::vector<element>& h, int k, double window) {
     return r;
 }
 
-double estimateDecay(element e, double flux) {
-    el = e;
-    prime(flux);
-    if (lifetime <= 0 || lifetime >= shownLifetime) return none;
-    return tz + lifetime;
+double estimateDecay(const element& e, double flux) {
+    const double life = decayListLifetime(e, flux);
+    return life > 0 && life < shownLifetime ? e.epoch + life : none;
 }
 
 double evolveDecay(element e, double flux, double span) {
     el = e;
     prime(flux);
-    while (l >= lastStep && gone < span) evolve(flux);
+    while (l >= decayLimit && gone < span) evolve(flux);
     return decayedAt > 0 ? decayedAt : none;
 }
 
@@ -208,6 +201,11 @@ double parseUtc(const std::string& text, bool& dayOnly) {
     return day + (hh * 3600 + mm * 60 + ss) / 86400.0;
 }
 
+double parseUtc(const std::string& text) {
+    bool dayOnly = false;
+    return parseUtc(text, dayOnly);
+}
+
 reentry parseReentry(const std::string& text) {
     bool dayOnly = false;
     const double t = parseUtc(text, dayOnly);
@@ -237,8 +235,6 @@ int chooseForLead(const std::vector<element>& h, double real, lead l) {
     const double oldest = t - (l.days > 0 ? l.days : lastSetAge);
     return k >= 0 && h[static_cast<std::size_t>(k)].epoch >= oldest ? k : -1;
 }
-
-double setFlux(const spaceWeather& sw, double t) { return fluxAt(sw, t, none).flux; }
 
 std::vector<std::string> splitCsv(const std::string& line) {
     std::vector<std::string> f(1);
@@ -279,6 +275,13 @@ std::string fieldOf(const std::vector<std::string>& fields, std::size_t c) {
     return c < fields.size() ? fields[c] : std::string();
 }
 
+bool parseNorad(const std::string& text, int& norad, std::string& why) {
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%d%c", &norad, &tail) == 1 && norad > 0) return true;
+    why = "norad \"" + text + "\" is no catalogue number";
+    return false;
+}
+
 bool parseForecast(const std::vector<std::string>& head, const std::vector<std::string>& fields,
                    forecast& f, std::string& why) {
     const std::size_t cNorad = columnOf(head, {"norad"}), cIssued = columnOf(head, {"issued_utc"}),
@@ -297,10 +300,7 @@ bool parseForecast(const std::vector<std::string>& head, const std::vector<std::
     bool dayOnly = false;
     double lo = 0, hi = 0;
     char tail = 0;
-    if (std::sscanf(norad.c_str(), "%d%c", &f.norad, &tail) != 1 || f.norad <= 0) {
-        why = "norad \"" + norad + "\" is no catalogue number";
-        return false;
-    }
+    if (!parseNorad(norad, f.norad, why)) return false;
     f.predicted = parseUtc(predicted, dayOnly);
     if (f.predicted < 0) {
         why = "predicted_utc \"" + predicted + "\" is no UTC time";
@@ -325,16 +325,16 @@ bool parseForecast(const std::vector<std::string>& head, const std::vector<std::
 comparison compare(const std::vector<element>& h, const forecast& f, double real,
                    const spaceWeather& sw, double fallbackFlux) {
     const double published = f.predicted - real;
-    comparison c{-1, none, none, inf, false, published * 24.0,
+    comparison c{-1, none, none, inf, inf, false, published * 24.0,
                  real >= f.predicted - f.minus && real <= f.predicted + f.plus};
     if (f.issued < 0) return c;
     c.set = chooseSet(h, f.issued);
     if (c.set < 0) return c;
     const element& e = h[static_cast<std::size_t>(c.set)];
-    c.flux = setFlux(sw, e.epoch);
-    if (c.flux < 0) c.flux = fallbackFlux;
+    c.flux = fluxAt(sw, e.epoch, fallbackFlux).flux;
     c.morvel = estimateDecay(e, c.flux);
     c.morvelHours = errorOf(c.morvel, real, e.epoch, 0).hours;
+    if (c.morvel > 0) c.morvelHalfWindow = campaignWindow * (c.morvel - e.epoch) * 24.0;
     c.morvelHolds = windowNeeded(c.morvel, real, e.epoch) <= campaignWindow;
     return c;
 }

@@ -1,10 +1,11 @@
 // Accuracy of Morvel's decay predictions against real re-entries: the choice
 // of element set for a lead time, the three predictions made from it, their
 // errors against the real re-entry, the forecast window, the detection of
-// descents that drag alone cannot explain, the flux a forecaster had, and the
-// comparison with the forecasts that re-entry campaigns published.
+// descents that drag alone cannot explain, and the comparison with the
+// forecasts that re-entry campaigns published.
 #pragma once
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -70,6 +71,7 @@ double noonOf(const std::string& iso);
 // Day number of a UTC time written YYYY-MM-DD (its start; `dayOnly` set) or
 // YYYY-MM-DDTHH:MM[:SS][Z]; none for any other text.
 double parseUtc(const std::string& text, bool& dayOnly);
+double parseUtc(const std::string& text);
 
 // A real re-entry: its time and how far either way it may lie. A day only is
 // taken at its noon, known to half a day; a time to the minute is exact.
@@ -98,13 +100,13 @@ struct fit {
 };
 fit fitNrate(const std::vector<element>& h, int k, double window);
 
-// Decay-list estimate of set `e` for flux `flux`: epoch + lifetime after
-// priming; none when no decay is predicted (lifetime not positive, or 1e6
-// days and more).
-double estimateDecay(element e, double flux);
+// Decay-list estimate of set `e` for flux `flux`: epoch + the decay list's
+// lifetime; none when it predicts no decay (no lifetime, or one of
+// shownLifetime and more).
+double estimateDecay(const element& e, double flux);
 
 // Full evolution of set `e`: prime, then evolve while the remaining lifetime
-// is at least 0.01 day and fewer than `span` days have gone; the decay time,
+// is at least decayLimit and fewer than `span` days have gone; the decay time,
 // or none when the span ends first.
 double evolveDecay(element e, double flux, double span);
 
@@ -157,11 +159,6 @@ std::vector<manoeuvre> detectPowered(const std::vector<element>& h);
 bool dragOnly(const std::vector<element>& h, const std::vector<manoeuvre>& m, int k, double window,
               double poweredUntil = none);
 
-// Flux of a set of epoch `t` from the space-weather file `sw` read by the
-// engine, exactly as -W gives it: the 81-day mean of the epoch's day (or of
-// the last observed day before it); none before the file.
-double setFlux(const spaceWeather& sw, double t);
-
 // Fields of one CSV line: commas split, double quotes hold commas and "" is a
 // quote, a trailing CR is dropped.
 std::vector<std::string> splitCsv(const std::string& line);
@@ -176,6 +173,20 @@ std::size_t columnOf(const std::vector<std::string>& head, std::initializer_list
 
 // Field `c` of a row; empty when the row is shorter.
 std::string fieldOf(const std::vector<std::string>& fields, std::size_t c);
+
+// The values of one field of `items`, each once, in their first order.
+template <class T>
+std::vector<std::string> distinct(const std::vector<T>& items, std::string T::*field) {
+    std::vector<std::string> out;
+    for (const T& x : items) {
+        if (std::find(out.begin(), out.end(), x.*field) == out.end()) out.push_back(x.*field);
+    }
+    return out;
+}
+
+// Catalogue number written in `text`: a positive whole number and nothing
+// else; false with `why` set otherwise.
+bool parseNorad(const std::string& text, int& norad, std::string& why);
 
 // A re-entry forecast that a campaign published.
 struct forecast {
@@ -201,6 +212,8 @@ struct comparison {
     double flux;
     double morvel;       // none without a prediction
     double morvelHours;  // error against the real re-entry, h (late positive)
+    double morvelHalfWindow;  // campaignWindow x its predicted remaining time, h;
+                              // infinite without a prediction
     bool morvelHolds;    // within the prediction ± campaignWindow x its remaining time
     double publishedHours;
     bool publishedHolds; // within the published window
