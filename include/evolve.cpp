@@ -332,7 +332,7 @@ void evolve(double flux) {
         l = d.lp;
         gone = gone + 0.01;
         lifetime = d.lp;
-        if (lifetime < 0.01) {
+        if (lifetime < decayLimit) {
             looping = 0;
             decayedAt = d.lp + tz;
         }

@@ -69,7 +69,7 @@ void evolveSet(int nel, const runParams& p) {
     // One set per revolution: each call of evolve ends at the next
     // crossing (revno changes) or at decay, so gone may pass cease.
     int lastRevno = -1;
-    while (l >= 0.01 && gone < p.cease) {
+    while (l >= decayLimit && gone < p.cease) {
         evolve(flux.flux);
         if (el.revno != lastRevno) {
             // A set the format cannot number is refused once, not every revolution.
