@@ -238,7 +238,16 @@ coverage coverOf(const std::vector<row>& rows, lead l, int method, bool obs, con
 // Every lead time of the run, in the order of the tables.
 std::vector<lead> allLeads() { return leadsFor(0); }
 
-void writeCsv(const std::string& path, const std::vector<row>& rows) {
+// Closes an output; false, with a message, when it could not be written
+// whole (a missing folder, a full disk).
+bool closed(std::ofstream& o, const std::string& path) {
+    o.close();
+    if (!o.fail()) return true;
+    std::fprintf(stderr, "morvel-validate: cannot write %s\n", path.c_str());
+    return false;
+}
+
+bool writeCsv(const std::string& path, const std::vector<row>& rows) {
     std::ofstream o(path);
     o << "norad,name,kind,lead,lead_days,set_epoch,perigee_km,real_reentry,real_uncertainty_h,remaining_days,"
          "drag_decay,fit_sets";
@@ -270,9 +279,10 @@ void writeCsv(const std::string& path, const std::vector<row>& rows) {
         }
         o << "\n";
     }
+    return closed(o, path);
 }
 
-void writeCampaignCsv(const std::string& path, const std::vector<campaignRow>& rows,
+bool writeCampaignCsv(const std::string& path, const std::vector<campaignRow>& rows,
                       const std::vector<setPrediction>& every) {
     std::ofstream o(path);
     o << "norad,name,source,forecaster,issued_utc,set_epoch,flux,predicted_utc,window_minus_h,window_plus_h,"
@@ -297,6 +307,7 @@ void writeCampaignCsv(const std::string& path, const std::vector<campaignRow>& r
           << isoTime(s.predicted) << ",,," << isoTime(s.ob->real.t) << ","
           << num(s.predicted > 0 ? (s.predicted - s.ob->real.t) * 24 : inf, "%.2f") << ",\n";
     }
+    return closed(o, path);
 }
 
 // The groups of the tables by kind: each kind, drag decay and all (one group
@@ -451,7 +462,7 @@ void writeCampaignTable(std::ostream& o, const std::vector<campaignRow>& rows) {
     }
 }
 
-void writeMarkdown(const std::string& path, const options& opt, const std::vector<row>& rows,
+bool writeMarkdown(const std::string& path, const options& opt, const std::vector<row>& rows,
                    const std::vector<object>& objects, const std::vector<campaignRow>& campaigns, bool haveObs,
                    int fluxFallbacks, const std::vector<std::string>& problems) {
     std::ofstream o(path);
@@ -622,6 +633,7 @@ void writeMarkdown(const std::string& path, const options& opt, const std::vecto
               << " | " << cell(0) << " | " << cell(1) << " | " << cell(2) << " |\n";
         }
     }
+    return closed(o, path);
 }
 
 // A problem of line `n` of the input `path`: on stderr, and kept for the
@@ -840,9 +852,12 @@ int main(int argc, char** argv) {
     std::vector<setPrediction> every;
     readCampaigns(opt, objects, sw, campaigns, every, problems);
 
-    writeCsv(opt.csv, rows);
-    writeCampaignCsv(opt.campaignCsv, campaigns, every);
-    writeMarkdown(opt.md, opt, rows, objects, campaigns, haveObs, fluxFallbacks, problems);
+    const bool csvWritten = writeCsv(opt.csv, rows);
+    const bool campaignsWritten = writeCampaignCsv(opt.campaignCsv, campaigns, every);
+    if (!writeMarkdown(opt.md, opt, rows, objects, campaigns, haveObs, fluxFallbacks, problems) || !csvWritten ||
+        !campaignsWritten) {
+        return 1;
+    }
     std::printf("morvel-validate: %zu objects, %zu predictions, %zu campaign forecasts; wrote %s, %s and %s\n",
                 objects.size(), rows.size(), campaigns.size(), opt.csv.c_str(), opt.campaignCsv.c_str(),
                 opt.md.c_str());
