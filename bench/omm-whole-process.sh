@@ -8,7 +8,7 @@
 #   bench/omm-whole-process.sh [build-dir] [runs]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build/release}
+build=$(cd "${1:-$root/build/release}" && pwd)  # absolute: the runs happen in a scratch directory
 runs=${2:-21}
 bin=$build/morvel/morvel
 conv=$build/tests/omm/morvel_omm_convert
