@@ -125,6 +125,10 @@ void readElementFile(benchmark::State& state, const char* path) {
     long sets = 0;
     for (auto _ : state) {
         std::FILE* in = std::fopen(path, "r");
+        if (!in) {
+            state.SkipWithError("cannot open the element file");
+            return;
+        }
         elfile file(in);
         for (element e = file.next(); e.if_valid == 1; e = file.next()) ++sets;
         std::fclose(in);

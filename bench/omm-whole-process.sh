@@ -2,11 +2,13 @@
 # Whole-process time of the equator-crossing file of the catalogue snapshot
 # as TLE and converted to each OMM encoding, run side by side (interleaved),
 # median of N runs (default 21), outputs on a tmpfs when /dev/shm exists.
-# Uses hyperfine when it is installed.
+# Uses hyperfine when it is installed. The converter is a test program: the
+# build directory must be one built with the tests (build/release), not the
+# bench preset's.
 #   bench/omm-whole-process.sh [build-dir] [runs]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build/release}
+build=$(cd "${1:-$root/build/release}" && pwd)  # absolute: the runs happen in a scratch directory
 runs=${2:-21}
 bin=$build/morvel/morvel
 conv=$build/tests/omm/morvel_omm_convert
@@ -19,7 +21,8 @@ fmts="csv json xml kvn"
 for f in $fmts; do "$conv" "$f" cat.tle "cat-$f.$f"; done
 inputs="cat.tle"; for f in $fmts; do inputs="$inputs cat-$f.$f"; done
 if command -v hyperfine >/dev/null 2>&1; then
-  args=(); for i in $inputs; do args+=("$bin -E $i < /dev/null"); done
+  args=(); for i in $inputs; do args+=("$bin -E $i"); done
+  # -N runs without a shell; hyperfine's standard input is null by default.
   hyperfine -N -w 3 -r "$runs" "${args[@]}"
   exit 0
 fi

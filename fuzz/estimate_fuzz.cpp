@@ -3,7 +3,6 @@
 // transition region; the rest is an element file. Each accepted set gets
 // the lifetime estimate, its decay date as the list prints it, and a first
 // evolution step from the primed state.
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>

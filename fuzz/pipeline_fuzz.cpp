@@ -14,7 +14,6 @@
 
 #include "cal.h"
 #include "elinput.h"
-#include "eloutput.h"
 #include "evolve.h"
 #include "fuzz_support.h"
 
@@ -52,7 +51,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0) return 0;
     std::FILE* in = fmemopen(const_cast<std::uint8_t*>(data), size, "r");
     if (in == nullptr) return 0;
-    // The reader's and the J-function's messages go to standard output.
     for (int sets = 0; sets < 64; ++sets) {
         morvel::el = morvel::elinput(in);
         if (morvel::el.if_valid != 1) break;

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "support.h"
 
 namespace fs = std::filesystem;
@@ -32,8 +34,8 @@ struct run {
 // In a fresh directory holding `set` and the space-weather file, morvel
 // with `args` and -L1e9 -P0 (one set: evolved at once, its report rep.txt
 // holding the head alone), then with `args` and -E.
-run morvel(const std::string& name, const std::string& set, const std::string& args) {
-    const fs::path dir = fs::temp_directory_path() / ("morvel-weather-" + name);
+run runMorvel(const std::string& name, const std::string& set, const std::string& args) {
+    const fs::path dir = fs::temp_directory_path() / ("morvel-weather-" + name + "-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     std::ofstream(dir / "set.tle") << set;
@@ -64,7 +66,7 @@ TEST(WeatherFlux, EachKindOfSetTakesTheFilesFluxAndDecaysAsWithThatFixedFlux) {
         SCOPED_TRACE(k.source);
         std::string set, line;
         for (int n = 0; n < 3 && std::getline(sets, line); ++n) set += line + "\n";
-        run w = morvel("w", set, "-Wsw.csv -F120.0"), f = morvel("f", set, std::string("-F") + k.flux);
+        run w = runMorvel("w", set, "-Wsw.csv -F120.0"), f = runMorvel("f", set, std::string("-F") + k.flux);
         // number .. decay, flux, (year month day); -F shows no flux column.
         ASSERT_TRUE(w.row.size() == 9 && f.row.size() == 8);
         EXPECT_EQ(w.row[5], k.flux);

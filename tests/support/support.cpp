@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -52,8 +53,14 @@ std::vector<std::string> written(const element& e) {
     return lines;
 }
 
+// The check digit computed here, not by the engine's checksum, so that a
+// fault in that one shows: the digits 1..9 of columns 1-68, 1 for each '-',
+// modulo 10.
 bool wellFormed(const std::string& line) {
-    return line.size() == 69 && line[68] - '0' == checksum(line.substr(0, 68).c_str());
+    if (line.size() != 69) return false;
+    int sum = 0;
+    for (std::size_t k = 0; k < 68; ++k) sum += line[k] == '-' ? 1 : line[k] >= '1' && line[k] <= '9' ? line[k] - '0' : 0;
+    return line[68] - '0' == sum % 10;
 }
 
 std::string field(const std::string& line, tleColumns f) {
@@ -82,6 +89,19 @@ std::string fileText(const std::string& path) {
 }
 
 std::string dataFile(const std::string& name) { return fileText(std::string(MORVEL_TEST_DATA) + "/" + name); }
+
+constexpr int jdn1970 = 2440588;  // 1970 January 1, the std::chrono epoch
+
+int chronoJdn(int y, int m, int d) {
+    return static_cast<int>(std::chrono::sys_days{std::chrono::year{y} / m / d}.time_since_epoch().count()) + jdn1970;
+}
+
+std::string isoDay(int jd) {
+    const std::chrono::year_month_day d{std::chrono::sys_days{std::chrono::days{jd - jdn1970}}};
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u", int(d.year()), unsigned(d.month()), unsigned(d.day()));
+    return text;
+}
 
 std::uint64_t Rng::next() {
     state = state * 6364136223846793005ull + 1442695040888963407ull;

@@ -1,6 +1,7 @@
-// What the unit and allocation tests share: element sets made from TLE text
-// by the engine's own reader, the real sets they start from, the writer's
-// lines, one random generator, and the console of an engine call.
+// What the tests share: element sets made from TLE text by the engine's own
+// reader, the real sets they start from, the writer's lines, a day count
+// independent of the engine's calendar, one random generator, and the console
+// of an engine call.
 #pragma once
 
 #include <cstdint>
@@ -42,6 +43,11 @@ std::string withField(std::string line, tleColumns f, const std::string& text);
 std::string console(const std::function<void()>& f);
 std::string fileText(const std::string& path);
 std::string dataFile(const std::string& name);
+
+// Julian Day Number of a Gregorian date, and "YYYY-MM-DD" of a day number,
+// counted by std::chrono (whose 1970 January 1 is day 2440588).
+int chronoJdn(int y, int m, int d);
+std::string isoDay(int jd);
 
 // A fixed 64-bit linear congruential sequence: the same inputs every run.
 struct Rng {

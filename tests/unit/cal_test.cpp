@@ -3,27 +3,19 @@
 // calendar, and the two-digit-year epoch form both ways.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <climits>
 
 #include "cal.h"
+#include "support.h"
 
 using namespace morvel;
 
-namespace {
-
-int chronoJdn(int y, unsigned m, unsigned d) {
-    constexpr int jdn1970 = 2440588;  // 1970 January 1, the std::chrono epoch
-    const std::chrono::sys_days sd{std::chrono::year{y} / std::chrono::month{m} / std::chrono::day{d}};
-    return static_cast<int>(sd.time_since_epoch().count()) + jdn1970;
-}
-
-}  // namespace
+using test::chronoJdn;
 
 TEST(Calendar, GregorianDaysAgreeWithChronoBothWays) {
     for (int jd = chronoJdn(1582, 10, 15); jd <= chronoJdn(2500, 12, 31); jd++) {
         const date d = cal_civil(jd);
-        ASSERT_EQ(chronoJdn(d.year, static_cast<unsigned>(d.month), static_cast<unsigned>(d.day)), jd)
+        ASSERT_EQ(chronoJdn(d.year, d.month, d.day), jd)
             << d.year << "-" << d.month << "-" << d.day;
         ASSERT_EQ(cal_julian(d), jd);
     }

@@ -92,12 +92,10 @@ TEST(OmmRecognise, SignaturesAndTitlesThatOnlyLookLikeThem) {
 TEST(OmmEpoch, SameDoubleAsTheTleReaderForTheSameInstant) {
     // Every 1e-8 day of a TLE epoch is 864 microseconds: the two texts name
     // the same instant, and the reader must give the very same double.
-    unsigned seed = 12345;
+    test::Rng rng{12345};
     for (int k = 0; k < 20000; ++k) {
-        seed = seed * 1103515245u + 12345u;
-        const int year = 1957 + static_cast<int>(seed >> 8) % 100, doy = 1 + k % 365;
-        seed = seed * 1103515245u + 12345u;
-        const long long frac8 = static_cast<long long>(seed >> 4) % 100000000, us = frac8 * 864;
+        const int year = 1957 + static_cast<int>(rng.next() % 100), doy = 1 + k % 365;
+        const long long frac8 = static_cast<long long>(rng.next() % 100000000), us = frac8 * 864;
         char tleDay[32], ordinal[64], civil[96];
         std::snprintf(tleDay, sizeof tleDay, "%03d.%08lld", doy, frac8);
         double day = 0, got = 0;

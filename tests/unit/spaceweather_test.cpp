@@ -1,7 +1,6 @@
 // The space-weather reader (-W) and the flux it gives an epoch.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -10,21 +9,17 @@
 #include <string>
 #include <tuple>
 
+#include <unistd.h>
+
 #include "spaceweather.h"
+#include "support.h"
 
 namespace morvel {
 namespace {
 
-// Julian Day Number of a civil date, and "YYYY-MM-DD" of one, from std::chrono (1970-01-01 is 2440588).
-int jdn(int y, int m, int d) {
-    return static_cast<int>(std::chrono::sys_days{std::chrono::year{y} / m / d}.time_since_epoch().count()) + 2440588;
-}
-std::string isoDay(int jd) {
-    const std::chrono::year_month_day d{std::chrono::sys_days{std::chrono::days{jd - 2440588}}};
-    char text[16];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02u", int(d.year()), unsigned(d.month()), unsigned(d.day()));
-    return text;
-}
+using test::chronoJdn;
+using test::isoDay;
+
 weatherStatus read(const std::string& t, spaceWeather& sw) { return readSpaceWeather(t.data(), t.size(), sw); }
 const std::string head = "DATE,F10.7_DATA_TYPE,F10.7_OBS_LAST81\n";
 
@@ -36,13 +31,13 @@ TEST(SpaceWeather, EachKindOfEpochTakesItsFlux) {
     EXPECT_EQ(std::tuple(observedDays(real), real.predicted, real.skipped), std::tuple(std::size_t{7}, 7, 0));
     ASSERT_EQ(read(head + "2026-01-10,OBS,80.0\n2026-01-11,OBS,81.04\n2026-01-15,INT,85.0\n", gap), weatherStatus::ok);
     constexpr double may14Mean81 = 125.6, may16Mean81 = 125.4;  // F10.7_OBS_LAST81 of those days
-    const int may14 = jdn(2026, 5, 14), may16 = jdn(2026, 5, 16), d10 = jdn(2026, 1, 10), d11 = d10 + 1, d15 = d10 + 5;
+    const int may14 = chronoJdn(2026, 5, 14), may16 = chronoJdn(2026, 5, 16), d10 = chronoJdn(2026, 1, 10), d11 = d10 + 1, d15 = d10 + 5;
     using enum fluxSource;
     const struct { const spaceWeather& sw; double epoch, flux; fluxSource source; int day; } cases[] = {
         {real, may14 + 0.5, may14Mean81, observedDay, may14}, {real, may16 + 0.999, may16Mean81, observedDay, may16},
-        {real, jdn(2026, 5, 20) + 0.25, may16Mean81, lastObserved, may16},  // a predicted day, and one far
-        {real, jdn(2030, 1, 1) + 0.0, may16Mean81, lastObserved, may16},    // beyond: the last observed mean
-        {real, jdn(2026, 5, 10) - 0.001, 99.5, beforeFile, 0}, {real, std::nan(""), 99.5, beforeFile, 0},
+        {real, chronoJdn(2026, 5, 20) + 0.25, may16Mean81, lastObserved, may16},  // a predicted day, and one far
+        {real, chronoJdn(2030, 1, 1) + 0.0, may16Mean81, lastObserved, may16},    // beyond: the last observed mean
+        {real, chronoJdn(2026, 5, 10) - 0.001, 99.5, beforeFile, 0}, {real, std::nan(""), 99.5, beforeFile, 0},
         {gap, d10 + 0.0, 80.0, observedDay, d10}, {gap, d11 + 0.5, 81.04, observedDay, d11},
         {gap, d11 + 1.5, 81.04, lastObserved, d11}, {gap, d15 - 1e-6, 81.04, lastObserved, d11},
         {gap, d15 + 0.0, 85.0, observedDay, d15}, {gap, d15 + 1.0, 85.0, lastObserved, d15},
@@ -57,14 +52,15 @@ TEST(SpaceWeather, EachKindOfEpochTakesItsFlux) {
 
 TEST(SpaceWeather, EveryDayOfTwoCenturiesReadAsChronoCountsIt) {
     // A head longer than the file's read buffer, then a row a day.
-    const int first = jdn(1900, 1, 1), rows = jdn(2100, 1, 1) - first;
+    const int first = chronoJdn(1900, 1, 1), rows = chronoJdn(2100, 1, 1) - first;
     std::string text = std::string(100000, 'X') + ",DATE,F10.7_DATA_TYPE,F10.7_OBS_LAST81\r\n";
     for (int k = 0; k < rows; ++k) text += "x," + isoDay(first + k) + ",OBS," + std::to_string(60 + k % 200) + ".5\r\n";
-    const auto path = std::filesystem::temp_directory_path() / "morvel-spaceweather-days.csv";
+    const auto path = std::filesystem::temp_directory_path() / ("morvel-spaceweather-days-" + std::to_string(::getpid()) + ".csv");
     std::ofstream(path, std::ios::binary) << text;
     spaceWeather sw;
-    ASSERT_EQ(loadSpaceWeather(path.c_str(), sw), weatherStatus::ok);
+    const weatherStatus status = loadSpaceWeather(path.c_str(), sw);
     std::filesystem::remove(path);
+    ASSERT_EQ(status, weatherStatus::ok);
     ASSERT_TRUE(observedDays(sw) == static_cast<std::size_t>(rows) && sw.skipped == 0) << observedDays(sw);
     for (int k = 0; k < rows; ++k) {
         const fluxDay d = observedDay(sw, static_cast<std::size_t>(k));
@@ -78,10 +74,10 @@ TEST(SpaceWeather, EveryOneDecimalMeanReadAsStrtodReadsIt) {
     // 0.1 to 6553.5, kept as tenths; then again with a last mean of two decimals (a table of doubles).
     std::string text = head;
     auto tenths = [](int t) { return std::to_string(t / 10) + "." + std::to_string(t % 10); };
-    for (int t = 1; t <= 65535; ++t) text += isoDay(jdn(1900, 1, 1) + t) + ",OBS," + tenths(t) + "\n";
+    for (int t = 1; t <= 65535; ++t) text += isoDay(chronoJdn(1900, 1, 1) + t) + ",OBS," + tenths(t) + "\n";
     for (const bool last : {false, true}) {
         spaceWeather sw;
-        const std::string all = last ? text + isoDay(jdn(1900, 1, 1) + 65536) + ",OBS,0.25\n" : text;
+        const std::string all = last ? text + isoDay(chronoJdn(1900, 1, 1) + 65536) + ",OBS,0.25\n" : text;
         ASSERT_TRUE(read(all, sw) == weatherStatus::ok && observedDays(sw) == 65535u + last);
         for (int t = 1; t <= 65535; ++t)
             ASSERT_EQ(observedDay(sw, t - 1).mean81, std::strtod(tenths(t).c_str(), nullptr)) << tenths(t);
@@ -122,8 +118,8 @@ TEST(SpaceWeather, BadRowsSkippedAndCountedGoodRowsAroundThemKept) {
     spaceWeather sw;
     ASSERT_EQ(read(text, sw), weatherStatus::ok);
     EXPECT_EQ(std::tuple(sw.skipped, sw.firstSkipped, sw.predicted), std::tuple(11, 3L, 1));  // first skipped: line 3
-    EXPECT_TRUE(observedDays(sw) == 2 && observedDay(sw, 0).day == jdn(2026, 2, 27) &&
-                observedDay(sw, 0).mean81 == 100.5 && observedDay(sw, 1).day == jdn(2026, 3, 1) &&
+    EXPECT_TRUE(observedDays(sw) == 2 && observedDay(sw, 0).day == chronoJdn(2026, 2, 27) &&
+                observedDay(sw, 0).mean81 == 100.5 && observedDay(sw, 1).day == chronoJdn(2026, 3, 1) &&
                 observedDay(sw, 1).mean81 == 101.5) << observedDays(sw);
 }
 
