@@ -37,7 +37,7 @@ void BM_EvolveStep(benchmark::State& state) {
         // A crossing due at every step returns each call after one step.
         tnex = tz;
         evolve(150);
-        if (l < 0.01) {
+        if (l < decayLimit) {
             el = e;
             prime(150);
         }
@@ -51,7 +51,7 @@ void BM_EvolveRevolution(benchmark::State& state) {
     prime(150);
     for (auto _ : state) {
         evolve(150);
-        if (l < 0.01) {
+        if (l < decayLimit) {
             el = e;
             prime(150);
         }

@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const date d = cal_civil(truncInt(decay));
         std::snprintf(row, sizeof row, "%9.4f %010.4f (%i %s %i)\n", lifetime, jd2ep(decay),
                       d.year, month(d), d.day);
-        if (l >= 0.01) evolve(flux);
+        if (l >= decayLimit) evolve(flux);
     }
     std::fclose(in);
     qfix = 1.0;

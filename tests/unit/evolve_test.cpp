@@ -137,7 +137,7 @@ TEST(Evolve, EccentricOrbitsDecayPhysicallyAndStayFinite) {
         el = eccentric(ecc, 200, 0.002);
         prime(150);
         const double inc0 = inc;
-        for (long steps = 0; l >= 0.01 && steps < 400000; steps++) {
+        for (long steps = 0; l >= decayLimit && steps < 400000; steps++) {
             const double per0 = (1 - ecz) * smaxis(nz), n0 = nz, e0 = ecz;
             tnex = tz;  // a crossing written at every step
             evolve(150);
@@ -178,7 +178,7 @@ TEST(Guards, ExtremeOrbitsAndSetsStayFiniteAndEndQuietly) {
     el = test::starlink24();
     el.n = 16.4, el.nrate = 5.0, el.nrate2 = 0.001;
     ASSERT_TRUE(crossingStep(150));
-    EXPECT_TRUE(stateFinite() && decayedAt > 0.0 && l < 0.01);
+    EXPECT_TRUE(stateFinite() && decayedAt > 0.0 && l < decayLimit);
     EXPECT_TRUE(std::fabs(el.nrate - 5.0) < 0.01 && std::fabs(el.nrate2 - 0.001) < 1e-15);
     // An absurd second derivative ends the evolution within a few calls and
     // a few lines of console.
@@ -187,7 +187,7 @@ TEST(Guards, ExtremeOrbitsAndSetsStayFiniteAndEndQuietly) {
     prime(150);
     int calls = 0;
     const std::string out = test::console([&] {
-        while (l >= 0.01 && calls < 100) evolve(150), calls++;
+        while (l >= decayLimit && calls < 100) evolve(150), calls++;
     });
     EXPECT_LT(calls, 10);
     EXPECT_LT(out.size(), 2000u) << out.substr(0, 500);
