@@ -223,11 +223,13 @@ TEST(OmmRecords, LimitsOfOneSet) {
         EXPECT_EQ(r.sets.size(), c.console ? 0u : 1u) << c.value;
         EXPECT_EQ(r.console, c.console ? c.console : "") << c.value;
     }
-    // Empty columns: element set number and revolution 0, unclassified.
+    // Empty columns: element set number and revolution 0, unclassified; the
+    // first letter of each case.
     const readOut r = readText(csvHeader + "A,,2026-07-14T21:45:20,15.2,0.0005,97,154,270,89,,,6,,,0.0002,0.00005,0\n" +
-                               csvRow("B", "7", 10, "c"));
-    ASSERT_EQ(r.sets.size(), 2u) << r.console;
-    EXPECT_TRUE(r.sets[0].elno == 0 && r.sets[0].revno == 0 && r.sets[0].type == 'U' && r.sets[1].type == 'c');
+                               csvRow("B", "7", 10, "a") + csvRow("C", "8", 10, "A"));
+    ASSERT_EQ(r.sets.size(), 3u) << r.console;
+    EXPECT_TRUE(r.sets[0].elno == 0 && r.sets[0].revno == 0 && r.sets[0].type == 'U' && r.sets[1].type == 'a' &&
+                r.sets[2].type == 'A');
 }
 
 TEST(OmmRecords, OnlyTheMeanElementsOfSgp4InTemeUtcAboutTheEarth) {
