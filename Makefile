@@ -57,7 +57,8 @@ fuzz: deps
 # in build/plot.
 VALIDATE_EXAMPLE := tools/validate/data/example/44238-starlink-24.tle
 validate: build
-	./build/release/tools/validate/morvel-validate --flux-file tools/validate/data/space-weather.csv
+	./build/release/tools/validate/morvel-validate --flux-file tools/validate/data/space-weather.csv \
+	  --window-table include/windowtable.inc --snapshots tools/validate/data/screening --screening-md docs/screening.md
 	mkdir -p build/plot
 	./build/release/tools/plot/morvel-plot --errors docs/validation.csv -o docs/validation.png --work build/plot \
 	  --title "Decay-list estimate (observed flux) against real re-entries, by kind"

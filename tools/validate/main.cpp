@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "screening.h"
 #include "validation.h"
 
 using namespace morvel;
@@ -35,6 +36,9 @@ struct options {
     std::string csv = "docs/validation.csv";
     std::string md = defaultMd;
     std::string campaignCsv;  // default: the CSV's name with -campaigns
+    std::string windowTable;  // the windows' table as C++ (none by default)
+    std::string snapshots;    // folder of catalogue snapshots for the screening evidence
+    std::string screeningMd;  // the screening evidence (none by default)
     double flux = 150.0;
     std::string command;  // the command line as run, for the report's head
 };
@@ -91,8 +95,12 @@ struct setPrediction {
 void usage() {
     std::printf(
         "usage: morvel-validate [--data DIR] [--flux F] [--flux-file FILE] [--csv FILE] [--md FILE]\n"
-        "                       [--campaigns-csv FILE]\n"
+        "                       [--campaigns-csv FILE] [--window-table FILE]\n"
+        "                       [--snapshots DIR --screening-md FILE]\n"
         "  (the campaigns CSV defaults to the CSV's name with -campaigns before .csv)\n"
+        "  --window-table writes the windows of the screened decay list as C++\n"
+        "  (include/windowtable.inc); --screening-md the evidence for the drag limit from the\n"
+        "  histories and the catalogue snapshots (*.tle, and space-weather.csv) of DIR\n"
         "  DIR holds reentries.csv (columns norad, name, decay_utc as YYYY-MM-DD or\n"
         "  YYYY-MM-DDTHH:MM, optional kind and powered_until), one element file\n"
         "  <norad>-*.tle per object in DIR or DIR/reentry, and optionally\n"
@@ -123,6 +131,9 @@ bool parse(int argc, char** argv, options& o) {
         else if (a == "--csv") o.csv = v;
         else if (a == "--md") o.md = v;
         else if (a == "--campaigns-csv") o.campaignCsv = v;
+        else if (a == "--window-table") o.windowTable = v;
+        else if (a == "--snapshots") o.snapshots = v;
+        else if (a == "--screening-md") o.screeningMd = v;
         else if (a == "--flux") {
             if (std::sscanf(v.c_str(), "%lf", &o.flux) != 1 || !(o.flux > 0)) return false;
         } else return false;
@@ -464,7 +475,8 @@ void writeCampaignTable(std::ostream& o, const std::vector<campaignRow>& rows) {
 
 bool writeMarkdown(const std::string& path, const options& opt, const std::vector<row>& rows,
                    const std::vector<object>& objects, const std::vector<campaignRow>& campaigns, bool haveObs,
-                   int fluxFallbacks, const std::vector<std::string>& problems) {
+                   int fluxFallbacks, const std::vector<std::string>& problems,
+                   const std::vector<windowSample>& windows) {
     std::ofstream o(path);
     const std::vector<group> groups = groupsOf(objects, rows);
     double agree = 0;
@@ -588,6 +600,8 @@ bool writeMarkdown(const std::string& path, const options& opt, const std::vecto
         firstLead = false;
     }
     o << ".\n\n";
+    writeWindowSection(o, windows, windowsOf(windows));
+    o << "\n";
 
     o << "## Powered phases\n\nA change between successive sets that drag cannot give: a perigee "
          "fall more than three times, and 5 km beyond, what the two sets' first derivatives explain, "
@@ -772,7 +786,7 @@ int main(int argc, char** argv) {
     }
     const std::vector<std::string> inputs = {opt.data + "/reentries.csv", opt.data + "/campaign-predictions.csv",
                                              opt.fluxFile};
-    for (const std::string* out : {&opt.csv, &opt.md, &opt.campaignCsv}) {
+    for (const std::string* out : {&opt.csv, &opt.md, &opt.campaignCsv, &opt.windowTable, &opt.screeningMd}) {
         if (isInput(*out, inputs)) {
             std::fprintf(stderr, "morvel-validate: %s is an input; give another output name\n", out->c_str());
             return 2;
@@ -852,10 +866,38 @@ int main(int argc, char** argv) {
     std::vector<setPrediction> every;
     readCampaigns(opt, objects, sw, campaigns, every, problems);
 
+    // The windows of the screened list: every drag-decay prediction of the
+    // decay list, at the observed flux when there is one.
+    std::vector<windowSample> windows;
+    for (const row& r : rows) {
+        windowSample w{};
+        if (r.drag && windowSampleOf(r.name, r.norad, r.epoch, (haveObs ? r.observed : r.fixed).estimate, r.real, w))
+            windows.push_back(w);
+    }
+    bool extrasWritten = true;
+    if (!opt.windowTable.empty()) {
+        std::ofstream t(opt.windowTable);
+        t << windowTableText(windowsOf(windows));
+        extrasWritten = closed(t, opt.windowTable);
+    }
+    if (!opt.screeningMd.empty()) {
+        std::vector<dragHistory> drag;
+        for (const object& ob : objects) {
+            dragHistory d{ob.name, ob.kind, ob.real.t, {}};
+            for (int k = 0; k < static_cast<int>(ob.history.size()); ++k)
+                if (dragOnly(ob.history, ob.powered, k, fitWindowDays, ob.poweredUntil))
+                    d.sets.push_back(ob.history[static_cast<std::size_t>(k)]);
+            drag.push_back(std::move(d));
+        }
+        spaceWeather snapSw;
+        const std::vector<snapshot> snaps = readSnapshots(opt.snapshots, snapSw);
+        extrasWritten = writeScreeningReport(opt.screeningMd, opt.command, drag, sw, opt.flux, snaps, snapSw) &&
+                        extrasWritten;
+    }
     const bool csvWritten = writeCsv(opt.csv, rows);
     const bool campaignsWritten = writeCampaignCsv(opt.campaignCsv, campaigns, every);
-    if (!writeMarkdown(opt.md, opt, rows, objects, campaigns, haveObs, fluxFallbacks, problems) || !csvWritten ||
-        !campaignsWritten) {
+    if (!writeMarkdown(opt.md, opt, rows, objects, campaigns, haveObs, fluxFallbacks, problems, windows) ||
+        !csvWritten || !campaignsWritten || !extrasWritten) {
         return 1;
     }
     std::printf("morvel-validate: %zu objects, %zu predictions, %zu campaign forecasts; wrote %s, %s and %s\n",
