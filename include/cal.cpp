@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdio>
 
 #include "numtext.h"
 
@@ -90,6 +91,21 @@ const char* weekday(date ymd) {
     // Julian Day Numbers divisible by 7 are Mondays.
     const int r = cal_julian(ymd) % 7;
     return names[r < 0 ? r + 7 : r];
+}
+
+isoText isoUtc(double jd) {
+    isoText t{};
+    // Day 5373484 is 10000 January 1.
+    constexpr double lastDay = 5373484;
+    if (!(jd >= 0 && jd < lastDay)) return t;
+    const long long seconds = std::llround(jd * 86400.0);
+    const int day = static_cast<int>(seconds / 86400);
+    const int s = static_cast<int>(seconds % 86400);
+    const date d = cal_civil(day);
+    if (d.year > 9999) return t;
+    std::snprintf(t.text, sizeof t.text, "%04d-%02d-%02dT%02d:%02d:%02dZ", d.year, d.month, d.day, s / 3600,
+                  s / 60 % 60, s % 60);
+    return t;
 }
 
 }  // namespace morvel

@@ -30,6 +30,14 @@ double ep2jd(double epoch);
 // Day number (at least 0) to the epoch form.
 double jd2ep(double jd);
 
+// ISO 8601 text of a UTC day number to the second, "YYYY-MM-DDTHH:MM:SSZ"
+// (rounded to the nearest second); empty for a day number that is negative,
+// not a number, or past year 9999.
+struct isoText {
+    char text[24];
+};
+isoText isoUtc(double jd);
+
 // English name of the month, "???" for a month outside 1..12.
 const char* month(date ymd);
 

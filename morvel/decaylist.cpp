@@ -14,6 +14,7 @@ namespace {
 
 // With a space-weather file, each row shows its set's flux before the date.
 void columnHeader(std::FILE* fp, const runParams& p) {
+    if (p.if_screen == 1) return screenHeader(fp, p);
     std::fprintf(fp, "\n Elset       Obj       #         Epoch");
     if (p.if_sw == 1) std::fprintf(fp, "          Decay     Flux  (Date)\n");
     else std::fprintf(fp, "          Decay        (Date)\n");
@@ -58,6 +59,8 @@ decayListResult decayList(std::FILE* inpFp, const runParams& p) {
     decayListResult r;
     std::FILE* outFp = nullptr;
     int before = 0;  // sets before the space-weather file
+    int leftOut = 0;  // listed sets the screen left out
+    std::FILE* csvFp = p.csvfile.empty() ? nullptr : openCsv(p);
     elfile in(inpFp);
     for (;;) {
         el = in.next();
@@ -71,6 +74,15 @@ decayListResult decayList(std::FILE* inpFp, const runParams& p) {
         lifetime = estimate;
         if (!(lifetime < p.minlife || p.minlife < 0.05)) continue;
 
+        screening screened{};
+        if (p.if_screen == 1 || csvFp != nullptr) {
+            screened = screenSet(el, flux.flux, lifetime);
+            if (csvFp != nullptr) csvRow(csvFp, el, flux.flux, lifetime, screened);
+            if (p.if_screen == 1 && screened.how == descent::thrust) {
+                ++leftOut;
+                continue;
+            }
+        }
         r.count++;
         if (r.count == 1) {
             r.nel0 = r.num_of_els;
@@ -78,12 +90,22 @@ decayListResult decayList(std::FILE* inpFp, const runParams& p) {
             outFp = openOutput(p.dkfile, p.inelf, p.swfile);
             fileHead(outFp, p);
         }
+        if (p.if_screen == 1) {
+            screenRow(stdout, r.num_of_els, p, flux.flux, screened);
+            screenRow(outFp, r.num_of_els, p, flux.flux, screened);
+            continue;
+        }
         const rowText row = listRow(r.num_of_els, p, flux.flux);
         std::fputs(row.text, stdout);
         std::fputs(row.text, outFp);
     }
     std::fclose(inpFp);
+    if (csvFp != nullptr && std::fclose(csvFp) != 0) std::printf("Unable to write CSV file %s\n", p.csvfile.c_str());
     fallbackLine(p, before);
+    if (p.if_screen == 1) {
+        screenLine(stdout, leftOut);
+        if (outFp != nullptr) screenLine(outFp, leftOut);
+    }
 
     if (r.count == 0) {
         if (p.minlife >= 0.01) {

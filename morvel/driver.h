@@ -5,7 +5,10 @@
 #include <cstdio>
 #include <string>
 
+#include "ballistic.h"
+#include "elinput.h"
 #include "spaceweather.h"
+#include "window.h"
 
 namespace morvel {
 
@@ -32,6 +35,8 @@ struct runParams {
     int if_sw = 0;            // 1: each set's flux from a space-weather file (flag -W)
     std::string swfile;       // that file
     spaceWeather weather;     // its observed days; none without -W
+    int if_screen = 0;        // 1: the decay list screened (--screen)
+    std::string csvfile;      // the decay list as CSV (--csv=FILE); none when empty
 };
 
 // ---- console and ends (console.cpp) ----------------------------------------
@@ -66,9 +71,13 @@ std::FILE* openInput(const std::string& inelf);
 
 // `name` created empty for writing; the run ends when it cannot be, or when
 // it is the input file `inelf`, or the file `other` read too, under whatever
-// name.
+// name. A second output open at the same time (the CSV list beside the decay
+// list file) takes `second`, so that each has a buffer of its own.
 std::FILE* openOutput(const std::string& name, const std::string& inelf,
-                      const std::string& other = {});
+                      const std::string& other = {}, bool second = false);
+
+// Whether the names `a` and `b` name the same file, existing or not.
+bool sameFile(const std::string& a, const std::string& b);
 
 // The run parameter lines of the file heads; the transition region line
 // starts with `regionIndent`. `chosen`: the flux of the report's set.
@@ -103,6 +112,33 @@ void fluxLines(std::FILE* fp, const runParams& p, const epochFlux* chosen);
 // With -W, the console line for the `before` sets that took the run's flux
 // because their epochs are before the file.
 void fallbackLine(const runParams& p, int before);
+
+// ---- screening (screen.cpp) -------------------------------------------------
+
+// What --screen and --csv add to a listed set: the ballistic coefficient its
+// decay needs (m^2/kg), the descent that tells, and the window of its date.
+struct screening {
+    double ballistic;
+    descent how;
+    decayWindow window;
+};
+
+// The screening of the set `e` with remaining lifetime `lifetime` days at
+// flux `flux`.
+screening screenSet(const element& e, double flux, double lifetime);
+
+// The screened list's column header, and the row of set number `num` held in
+// `el` with its `lifetime`.
+void screenHeader(std::FILE* fp, const runParams& p);
+void screenRow(std::FILE* fp, int num, const runParams& p, double flux, const screening& s);
+
+// The one line that says how many listed sets the screen left out, and why.
+void screenLine(std::FILE* fp, int leftOut);
+
+// The CSV list: opened with its header (the run ends when it cannot be), one
+// row per listed set, thrust included.
+std::FILE* openCsv(const runParams& p);
+void csvRow(std::FILE* fp, const element& e, double flux, double lifetime, const screening& s);
 
 // ---- modes -----------------------------------------------------------------
 

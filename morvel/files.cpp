@@ -31,6 +31,7 @@ namespace {
 constexpr std::size_t streamBufferSize = 1 << 16;
 char inputBuffer[streamBufferSize];
 char outputBuffer[streamBufferSize];
+char secondBuffer[streamBufferSize];
 
 }  // namespace
 
@@ -45,7 +46,7 @@ std::FILE* openInput(const std::string& inelf) {
 }
 
 std::FILE* openOutput(const std::string& name, const std::string& inelf,
-                      const std::string& other) {
+                      const std::string& other, bool second) {
     // Opening the input itself for writing would empty it before it is
     // read again (sets.dk listed into sets.dk); the same file on disk
     // counts, whatever the spelling of its name, links included.
@@ -61,8 +62,15 @@ std::FILE* openOutput(const std::string& name, const std::string& inelf,
         std::printf("Unable to open output file\n");
         finish(true);
     }
-    std::setvbuf(fp, outputBuffer, _IOFBF, sizeof outputBuffer);
+    std::setvbuf(fp, second ? secondBuffer : outputBuffer, _IOFBF, streamBufferSize);
     return fp;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code ea, eb;
+    const std::filesystem::path pa = std::filesystem::weakly_canonical(a, ea);
+    const std::filesystem::path pb = std::filesystem::weakly_canonical(b, eb);
+    return !ea && !eb && pa == pb;
 }
 
 void parameterLines(std::FILE* fp, const runParams& p, const char* regionIndent,

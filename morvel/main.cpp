@@ -33,6 +33,46 @@ void flagValue(const char* arg, const char* prompt, double& value) {
     }
 }
 
+// The long flags, "--name" or "--name=value", each with whether it takes a
+// value and what it sets. --help and --version are answered before the
+// banner (answerInfoRequest).
+struct longFlag {
+    const char* name;
+    bool takesValue;
+    void (*apply)(runParams& p, const char* value);
+};
+constexpr longFlag longFlags[] = {
+    {"screen", false, [](runParams& p, const char*) { p.if_screen = 1; }},
+    {"csv", true,
+     [](runParams& p, const char* value) {
+         checkName(value);
+         p.csvfile = value;
+     }},
+};
+
+// A long flag: recognised by its whole name; an unknown one is an
+// unrecognised flag, a known one with its value missing or unwanted is named.
+void readLongFlag(const char* arg, runParams& p) {
+    const char* name = arg + 2;
+    const char* eq = std::strchr(name, '=');
+    const std::size_t len = eq != nullptr ? static_cast<std::size_t>(eq - name) : std::strlen(name);
+    for (const longFlag& f : longFlags) {
+        if (std::strlen(f.name) != len || std::strncmp(f.name, name, len) != 0) continue;
+        if (f.takesValue && (eq == nullptr || eq[1] == '\0')) {
+            std::printf("Control flag --%s needs a value: --%s=...\n", f.name, f.name);
+            finish(true);
+        }
+        if (!f.takesValue && eq != nullptr) {
+            std::printf("Control flag --%s takes no value: %s\n", f.name, arg);
+            finish(true);
+        }
+        f.apply(p, eq != nullptr ? eq + 1 : nullptr);
+        return;
+    }
+    std::printf("Unrecognised control flag %s\n", arg);
+    finish(true);
+}
+
 // The arguments from left to right: flags act as they come, prompts
 // included; a later file name replaces an earlier one.
 void readCommandLine(int argc, char** argv, runParams& p) {
@@ -42,6 +82,10 @@ void readCommandLine(int argc, char** argv, runParams& p) {
             checkName(arg);
             p.inelf = arg;
             p.if_cmd = 1;
+            continue;
+        }
+        if (arg[1] == '-') {
+            readLongFlag(arg, p);
             continue;
         }
         switch (arg[1]) {
@@ -173,6 +217,11 @@ runParams startUp(int argc, char** argv) {
         p.inelf = readName();
     }
     deriveNames(p);
+    // The CSV list and the decay list file are written side by side.
+    if (!p.csvfile.empty() && sameFile(p.csvfile, p.dkfile)) {
+        std::printf("CSV file %s is the decay list file\n", p.csvfile.c_str());
+        finish(true);
+    }
     return p;
 }
 

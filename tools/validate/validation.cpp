@@ -252,16 +252,6 @@ std::vector<std::string> splitCsv(const std::string& line) {
     return f;
 }
 
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + "\"";
-}
-
 std::size_t columnOf(const std::vector<std::string>& head, std::initializer_list<const char*> names) {
     for (const char* n : names) {
         for (std::size_t i = 0; i < head.size(); ++i) {

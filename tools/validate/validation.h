@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "csvtext.h"
 #include "elinput.h"
 #include "spaceweather.h"
 
@@ -162,10 +163,6 @@ bool dragOnly(const std::vector<element>& h, const std::vector<manoeuvre>& m, in
 // Fields of one CSV line: commas split, double quotes hold commas and "" is a
 // quote, a trailing CR is dropped.
 std::vector<std::string> splitCsv(const std::string& line);
-
-// `text` as one CSV field: in double quotes, its quotes doubled, when it
-// holds a comma, a quote or a line end; as it is otherwise.
-std::string csvField(const std::string& text);
 
 // Index in a CSV header of the first of `names` that it holds; the header's
 // size when it holds none.
