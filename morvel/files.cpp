@@ -67,9 +67,12 @@ std::FILE* openOutput(const std::string& name, const std::string& inelf,
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
+    // Made absolute first: a bare relative name that does not exist yet
+    // would otherwise come back as it stands.
+    namespace fs = std::filesystem;
     std::error_code ea, eb;
-    const std::filesystem::path pa = std::filesystem::weakly_canonical(a, ea);
-    const std::filesystem::path pb = std::filesystem::weakly_canonical(b, eb);
+    const fs::path pa = fs::weakly_canonical(fs::absolute(a, ea), ea);
+    const fs::path pb = fs::weakly_canonical(fs::absolute(b, eb), eb);
     return !ea && !eb && pa == pb;
 }
 
