@@ -53,8 +53,10 @@ fuzz: deps
 # campaign figure docs/validation-campaigns.png, and docs/decay-example.png: STARLINK-24's
 # observed last months against morvel's evolutions of two of its sets, the one
 # the validation takes 30 days before the re-entry (2022 day 267) and the one
-# two days later (day 269). Without gnuplot the figure scripts and data stay
-# in build/plot.
+# two days later (day 269); docs/screening.md, the evidence for the drag limit,
+# include/windowtable.inc, the windows the program is built with, and
+# docs/screening.png, the screened list of the 2026-07-04 snapshot as a
+# timeline. Without gnuplot the figure scripts and data stay in build/plot.
 VALIDATE_EXAMPLE := tools/validate/data/example/44238-starlink-24.tle
 validate: build
 	./build/release/tools/validate/morvel-validate --flux-file tools/validate/data/space-weather.csv \
@@ -72,6 +74,11 @@ validate: build
 	  $(VALIDATE_EXAMPLE)=observed \
 	  "build/plot/example-day267.txt=morvel, set of 2022-09-24" \
 	  "build/plot/example-day269.txt=morvel, set of 2022-09-26"
+	cp tools/validate/data/screening/active-2026-07-04T1722Z.tle build/plot/snapshot.tle
+	cd build/plot && ../release/morvel/morvel --screen -L20 --csv=snapshot.csv snapshot.tle < /dev/null > /dev/null
+	./build/release/tools/plot/morvel-plot --timeline build/plot/snapshot.csv -o docs/screening.png --work build/plot \
+	  --title "morvel --screen -L20 on the active catalogue of 2026-07-04 17:22 UTC (flux 150)" \
+	  --mark 2026-07-24T03:48="last snapshot, 2026-07-24"
 
 install: build
 	cmake --install build/release

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 
 #include "ballistic.h"
 #include "evolve.h"
+#include "plotdata.h"
 #include "screening.h"
 #include "support.h"
 #include "validation.h"
@@ -82,4 +84,33 @@ TEST(Snapshots, ListedSetsTheirCoefficientsAndWhoLeft) {
         EXPECT_EQ(x.ballistic, impliedBallistic(e, 150)) << x.norad;
         EXPECT_LT(decayListLifetime(e, 150), screenedLifetime);
     }
+}
+
+TEST(Timeline, RowsByDecayAndTheScriptsBarsAndDay) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("morvel-timeline-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string csv = (dir / "list.csv").string();
+    std::ofstream(csv) << "NORAD_CAT_ID,OBJECT_NAME,OBJECT_ID,EPOCH,FLUX,LIFETIME_DAYS,DECAY_EPOCH,DECAY_EARLIEST,"
+                          "DECAY_LATEST,BALLISTIC_COEFFICIENT,DESCENT\r\n"
+                          "2,\"B, TWO\",2020-001B,2026-07-04T10:00:00Z,150.0,9,2026-07-13T10:00:00Z,"
+                          "2026-07-10T00:00:00Z,2026-07-20T00:00:00Z,1.5,thrust\r\n"
+                          "1,ONE,2020-001A,2026-07-03T00:00:00Z,150.0,2,2026-07-05T00:00:00Z,"
+                          "2026-07-04T00:00:00Z,2026-07-06T00:00:00Z,0.01,drag\r\n"
+                          "3,BAD,2020-001C,2026-07-03,150.0,2,not a date,,,0.01,drag\r\n";
+    const std::vector<plot::timelineRow> rows = plot::readTimeline(csv);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].label, "1 ONE");
+    EXPECT_EQ(rows[1].label, "2 B, TWO");
+    EXPECT_TRUE(!rows[0].thrust && rows[1].thrust);
+    EXPECT_EQ(rows[1].earliest, validation::parseUtc("2026-07-10T00:00"));
+    const plot::figure f = plot::figureFor((dir / "t.png").string(), dir.string(), "list");
+    ASSERT_TRUE(plot::writeTimeline(f, rows));
+    const std::string script = test::fileText(f.script);
+    EXPECT_NE(script.find("earliest to latest (1)"), std::string::npos) << script;
+    EXPECT_NE(script.find("thrust (1)"), std::string::npos);
+    EXPECT_NE(script.find("the list's day (latest epoch) 2026-07-04T10:00"), std::string::npos);
+    EXPECT_EQ(test::fileText(f.dataBase + "-1.dat"), "2026-07-05T00:00:00 0 2026-07-04T00:00:00 2026-07-06T00:00:00\n");
+    EXPECT_EQ(test::fileText(f.dataBase + "-2.dat"), "2026-07-13T10:00:00 1 2026-07-10T00:00:00 2026-07-20T00:00:00\n");
+    std::filesystem::remove_all(dir);
 }

@@ -20,21 +20,23 @@ void usage() {
         "                   [--mark YYYY-MM-DD[THH:MM]=LABEL]... FILE[=LABEL]...\n"
         "       morvel-plot --errors validation.csv [-o OUT.png] [--title TEXT] [--work DIR]\n"
         "       morvel-plot --campaigns validation-campaigns.csv [-o OUT.png] [--title TEXT] [--work DIR]\n"
+        "       morvel-plot --timeline LIST.csv [-o OUT.png] [--title TEXT] [--work DIR] [--mark ...]\n"
         "  FILE is an element file or an evolution report; LABEL names it in the key.\n"
+        "  LIST.csv is a decay list written by morvel --csv: one bar per object.\n"
         "  The script (OUT.gp) and data (OUT-N.dat) go to DIR, by default beside OUT.\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string out = "morvel-plot.png", title, work, errors, campaigns;
+    std::string out = "morvel-plot.png", title, work, errors, campaigns, timeline;
     std::vector<std::string> inputs;
     std::vector<mark> marks;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
         if ((a == "-o" || a == "--title" || a == "--work" || a == "--errors" || a == "--campaigns" ||
-                          a == "--mark") && !hasValue) {
+                          a == "--timeline" || a == "--mark") && !hasValue) {
             usage();
             return 2;
         }
@@ -43,6 +45,7 @@ int main(int argc, char** argv) {
         else if (a == "--work") work = argv[++i];
         else if (a == "--errors") errors = argv[++i];
         else if (a == "--campaigns") campaigns = argv[++i];
+        else if (a == "--timeline") timeline = argv[++i];
         else if (a == "--mark") {
             const std::string m = argv[++i];
             const std::size_t eq = m.find('=');
@@ -58,7 +61,7 @@ int main(int argc, char** argv) {
             return 0;
         } else inputs.push_back(a);
     }
-    if (errors.empty() && campaigns.empty() && inputs.empty()) {
+    if (errors.empty() && campaigns.empty() && timeline.empty() && inputs.empty()) {
         usage();
         return 2;
     }
@@ -72,6 +75,9 @@ int main(int argc, char** argv) {
         f = figureFor(out, work, title.empty() ? "Decay prediction error against lead time" : title);
         std::vector<std::string> leads;
         written = writeErrors(f, readErrors(errors, leads), leads);
+    } else if (!timeline.empty()) {
+        f = figureFor(out, work, title.empty() ? "Decay list: predicted decay and its window" : title);
+        written = writeTimeline(f, readTimeline(timeline), marks);
     } else if (!campaigns.empty()) {
         f = figureFor(out, work, title.empty() ? "Re-entry forecasts against issue time" : title);
         written = writeCampaigns(f, readCampaigns(campaigns));

@@ -384,6 +384,91 @@ bool writeCampaigns(const figure& f, const std::vector<campaignPoint>& points) {
     return static_cast<bool>(g);
 }
 
+std::vector<timelineRow> readTimeline(const std::string& csvPath) {
+    using validation::splitCsv;
+    std::vector<timelineRow> out;
+    std::ifstream in(csvPath);
+    std::string line;
+    if (!std::getline(in, line)) return out;
+    const std::vector<std::string> head = splitCsv(line);
+    const std::size_t cNorad = columnOf(head, {"NORAD_CAT_ID"}), cName = columnOf(head, {"OBJECT_NAME"}),
+                      cEpoch = columnOf(head, {"EPOCH"}), cDecay = columnOf(head, {"DECAY_EPOCH"}),
+                      cEarliest = columnOf(head, {"DECAY_EARLIEST"}), cLatest = columnOf(head, {"DECAY_LATEST"}),
+                      cDescent = columnOf(head, {"DESCENT"});
+    while (std::getline(in, line)) {
+        const std::vector<std::string> f = splitCsv(line);
+        timelineRow r{fieldOf(f, cNorad) + " " + fieldOf(f, cName), parseUtc(fieldOf(f, cEpoch)),
+                      parseUtc(fieldOf(f, cDecay)), parseUtc(fieldOf(f, cEarliest)), parseUtc(fieldOf(f, cLatest)),
+                      fieldOf(f, cDescent) == "thrust"};
+        if (r.epoch < 0 || r.decay < 0 || r.earliest < 0 || r.latest < 0) continue;
+        out.push_back(r);
+    }
+    std::stable_sort(out.begin(), out.end(), [](const timelineRow& a, const timelineRow& b) { return a.decay < b.decay; });
+    return out;
+}
+
+bool writeTimeline(const figure& f, const std::vector<timelineRow>& rows, const std::vector<mark>& marks) {
+    std::ofstream g(f.script);
+    if (!g) return false;
+    g << "# Decay list as a timeline: each object's window and predicted decay; made by morvel-plot.\n";
+    if (rows.empty()) {
+        g << terminalFor(f.output) << "\nset output " << quoted(f.output) << "\nset title " << quoted(f.title)
+          << " noenhanced\n";
+        emptyPlot(g, "No listed sets in the input");
+        return static_cast<bool>(g);
+    }
+    // The figure grows with the list: a few pixels a row, named rows wider.
+    const bool named = rows.size() <= namedRows;
+    const int height = 160 + static_cast<int>(rows.size()) * (named ? 14 : 5);
+    const std::string term = terminalFor(f.output);
+    g << term.substr(0, term.find(" size ")) << " size 1000," << height << " enhanced font 'sans,10'\n"
+      << "set output " << quoted(f.output) << "\nset title " << quoted(f.title) << " noenhanced\n"
+      << "set xdata time\nset timefmt \"%Y-%m-%dT%H:%M:%S\"\nset format x \"%Y-%m-%d\"\nset xtics rotate by -30\n"
+      << "set grid xtics\nset key outside top center horizontal\nset yrange [-1:" << rows.size() << "]\n"
+      << "set ylabel \"listed objects, by predicted decay\"\n";
+    if (named) {
+        g << "set ytics (";
+        for (std::size_t i = 0; i < rows.size(); ++i) g << (i ? ", " : "") << quoted(std::string(rows[i].label)) << " " << i;
+        g << ") font ',8' noenhanced\n";
+    } else {
+        g << "set ytics 50\n";
+    }
+    double day = 0;
+    const std::string drag = dataFile(f, 1), thrust = dataFile(f, 2);
+    std::ofstream od(drag), ot(thrust);
+    if (!od || !ot) return false;
+    int nd = 0, nt = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const timelineRow& r = rows[i];
+        day = std::max(day, r.epoch);
+        (r.thrust ? ot : od) << gnuplotTime(r.decay) << " " << i << " " << gnuplotTime(r.earliest) << " "
+                             << gnuplotTime(r.latest) << "\n";
+        ++(r.thrust ? nt : nd);
+    }
+    // gnuplot needs a point in every file: an undefined one draws nothing.
+    if (nd == 0) od << "NaN NaN NaN NaN\n";
+    if (nt == 0) ot << "NaN NaN NaN NaN\n";
+    std::vector<mark> lines = {{day, "the list's day (latest epoch) " + isoTime(day)}};
+    lines.insert(lines.end(), marks.begin(), marks.end());
+    std::vector<std::string> plots = {
+        quoted(drag) + " using 1:2:3:4 with xerrorbars lc rgb \"#1f77b4\" pt 7 ps 0.5 title \"drag: predicted decay, "
+                       "earliest to latest (" + std::to_string(nd) + ")\"",
+        quoted(thrust) + " using 1:2:3:4 with xerrorbars lc rgb \"#bbbbbb\" pt 6 ps 0.4 title \"thrust (" +
+            std::to_string(nt) + ")\""};
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        const std::string m = dataFile(f, static_cast<int>(k) + 3);
+        std::ofstream o(m);
+        if (!o) return false;
+        o << gnuplotTime(lines[k].t) << " -1\n" << gnuplotTime(lines[k].t) << " " << rows.size() << "\n";
+        plots.push_back(quoted(m) + " using 1:2 with lines lc rgb \"black\" dt " + (k == 0 ? "1" : "4") +
+                        " lw 1.5 title " + quoted(std::string(lines[k].label)) + " noenhanced");
+    }
+    g << "plot ";
+    for (std::size_t i = 0; i < plots.size(); ++i) g << (i ? ", \\\n     " : "") << plots[i];
+    g << "\n";
+    return static_cast<bool>(g);
+}
+
 std::string findProgram(const std::string& name) {
     const char* path = std::getenv("PATH");
     if (path == nullptr) return {};

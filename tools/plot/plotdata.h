@@ -113,6 +113,30 @@ std::vector<campaignPoint> readCampaigns(const std::string& csvPath);
 // re-entry), windows as bars, the real re-entry as a line.
 bool writeCampaigns(const figure& f, const std::vector<campaignPoint>& points);
 
+// One row of a decay list written as CSV (morvel --csv): the object, its
+// epoch, predicted decay and window (day numbers) and whether its descent is
+// thrust.
+struct timelineRow {
+    std::string label;  // "norad name"
+    double epoch;
+    double decay;
+    double earliest;
+    double latest;
+    bool thrust;
+};
+
+// Reads a CSV decay list, rows in the order of their predicted decay; rows
+// whose dates do not read are skipped.
+std::vector<timelineRow> readTimeline(const std::string& csvPath);
+
+// Writes the data files and the script of the timeline of a decay list: one
+// bar per object from its earliest to its latest date with its predicted
+// decay marked, drag and thrust in two colours, the list's day (its latest
+// epoch) and the `marks` as vertical lines. Objects are named on the axis up
+// to `namedRows`.
+inline constexpr std::size_t namedRows = 80;
+bool writeTimeline(const figure& f, const std::vector<timelineRow>& rows, const std::vector<mark>& marks = {});
+
 // Path of the program `name` on PATH, empty when it is not there.
 std::string findProgram(const std::string& name);
 
