@@ -91,8 +91,9 @@ decayListResult decayList(std::FILE* inpFp, const runParams& p) {
             fileHead(outFp, p);
         }
         if (p.if_screen == 1) {
-            screenRow(stdout, r.num_of_els, p, flux.flux, screened);
-            screenRow(outFp, r.num_of_els, p, flux.flux, screened);
+            const screenText row = screenRow(r.num_of_els, p, flux.flux, screened);
+            std::fputs(row.text, stdout);
+            std::fputs(row.text, outFp);
             continue;
         }
         const rowText row = listRow(r.num_of_els, p, flux.flux);

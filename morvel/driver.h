@@ -128,9 +128,13 @@ struct screening {
 screening screenSet(const element& e, double flux, double lifetime);
 
 // The screened list's column header, and the row of set number `num` held in
-// `el` with its `lifetime`.
+// `el` with its `lifetime`, formatted once for the console and the file
+// (ample for any double the fixed-point fields may hold).
 void screenHeader(std::FILE* fp, const runParams& p);
-void screenRow(std::FILE* fp, int num, const runParams& p, double flux, const screening& s);
+struct screenText {
+    char text[2048];
+};
+screenText screenRow(int num, const runParams& p, double flux, const screening& s);
 
 // The one line that says how many listed sets the screen left out, and why.
 void screenLine(std::FILE* fp, int leftOut);

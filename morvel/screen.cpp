@@ -2,6 +2,7 @@
 // each listed set's implied ballistic coefficient, the descent it tells and
 // the window of its date; the thrust sets left out of the screened list and
 // counted in one line; every listed set a CSV row, thrust included.
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -50,14 +51,30 @@ void screenHeader(std::FILE* fp, const runParams& p) {
     std::fprintf(fp, p.if_sw == 1 ? "   Flux  (Date)\n" : "  (Date)\n");
 }
 
-void screenRow(std::FILE* fp, int num, const runParams& p, double flux, const screening& s) {
+screenText screenRow(int num, const runParams& p, double flux, const screening& s) {
+    screenText row;
     const double dk = lifetime + el.epoch;
     const date civil = cal_civil(truncInt(dk));
-    std::fprintf(fp, "%6ld     %s %6li   %012.6lf   %012.6lf  %8.2lf  %010.4lf  %010.4lf  %7.4lf",
-                 static_cast<long>(num), el.objid, static_cast<long>(el.objno), jd2ep(el.epoch), jd2ep(dk), lifetime,
-                 jd2ep(s.window.earliest), jd2ep(s.window.latest), s.ballistic);
-    if (p.if_sw == 1) std::fprintf(fp, "  %5.1lf", flux);
-    std::fprintf(fp, "  (%i %s %i)\n", civil.year, month(civil), civil.day);
+    std::size_t used = 0;
+    auto room = [&] { return sizeof row.text - used; };
+    auto add = [&](int n) { used += n > 0 ? std::min(static_cast<std::size_t>(n), room() - 1) : 0; };
+    // The fixed-point fields by the exact formatter: the text of "%w.plf"
+    // without the C library's cost, which a list of a whole catalogue feels.
+    auto fixed = [&](const char* gap, double x, int width, int precision, bool zeroFill) {
+        add(std::snprintf(row.text + used, room(), "%s", gap));
+        add(fixedText(row.text + used, room(), x, width, precision, zeroFill));
+    };
+    add(std::snprintf(row.text, room(), "%6ld     %s %6li", static_cast<long>(num), el.objid,
+                      static_cast<long>(el.objno)));
+    fixed("   ", jd2ep(el.epoch), 12, 6, true);
+    fixed("   ", jd2ep(dk), 12, 6, true);
+    fixed("  ", lifetime, 8, 2, false);
+    fixed("  ", jd2ep(s.window.earliest), 10, 4, true);
+    fixed("  ", jd2ep(s.window.latest), 10, 4, true);
+    fixed("  ", s.ballistic, 7, 4, false);
+    if (p.if_sw == 1) fixed("  ", flux, 5, 1, false);
+    std::snprintf(row.text + used, room(), "  (%i %s %i)\n", civil.year, month(civil), civil.day);
+    return row;
 }
 
 void screenLine(std::FILE* fp, int leftOut) {
