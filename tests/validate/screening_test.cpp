@@ -61,7 +61,8 @@ TEST(Windows, TheProgramsTableIsTheOneTheToolWritesNow) {
         std::filesystem::temp_directory_path() / ("morvel-windows-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     const std::string out = dir.string();
-    const std::string cmd = std::string("'") + MORVEL_VALIDATE_EXE + "' --flux-file '" MORVEL_VALIDATE_DATA
+    const std::string cmd = std::string("'") + MORVEL_VALIDATE_EXE + "' --data '" MORVEL_VALIDATE_DATA
+                            "' --flux-file '" MORVEL_VALIDATE_DATA
                             "/space-weather.csv' --csv '" + out + "/v.csv' --md '" + out + "/v.md' --window-table '" +
                             out + "/w.inc' >/dev/null 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
