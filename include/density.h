@@ -6,14 +6,15 @@ namespace morvel {
 // Mean mass density, kg/m^3, at `height` km for the 81-day mean 10.7 cm flux
 // `flux`: NRLMSISE-00 averaged over the day, the seasons and the longitudes at
 // the equator, as ECSS-E-ST-10-04C (2008, Annex G, Tables G-1 to G-3)
-// tabulates it every 20 km from 100 to 900 km for low (flux 65, Ap 0),
+// tabulates it every 20 km from 100 to 880 km for low (flux 65, Ap 0),
 // moderate (140, 15) and high (250, 45) long-term activity. Exponential in
 // height between rows, exponential in flux between the three levels (the
 // nearer segment carried on to 50 and 300; the flux held beyond them). Above
-// 900 km the last row's fall goes on; below 100 km the density follows the
+// 880 km the last rows' fall goes on; below 100 km the density follows the
 // scale heights of CIRA-72's mean profile (Vallado, table 8-4) down from the
-// 100 km value, and is held below the ground. Always positive and finite for a
-// height and flux that are numbers.
+// 100 km value, and is held below the ground. Positive and finite for a
+// finite height up to some thousands of km and a flux that is a number; not a
+// number for either argument not a number.
 double density(double height, double flux);
 
 }  // namespace morvel
