@@ -95,8 +95,8 @@ const char* weekday(date ymd) {
 
 isoText isoUtc(double jd) {
     isoText t{};
-    // Day 5373484 is 10000 January 1.
-    constexpr double lastDay = 5373484;
+    // Day 5373485 is 10000 January 1.
+    constexpr double lastDay = 5373485;
     if (!(jd >= 0 && jd < lastDay)) return t;
     const long long seconds = std::llround(jd * 86400.0);
     const int day = static_cast<int>(seconds / 86400);

@@ -2,7 +2,8 @@
 // height and flux, the ballistic coefficient a set's decay needs, the descent
 // it tells, and the windows of the dates. References: the published mean
 // profile (CIRA-72), the orbit-averaged drag integrated numerically, and a
-// circular orbit worked from Kepler's law with the standard GM.
+// circular orbit worked by hand; and the ISO text of the CSV's dates, against
+// std::chrono's calendar.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "ballistic.h"
+#include "cal.h"
 #include "density.h"
 #include "elinput.h"
 #include "geometry.h"
@@ -184,4 +186,16 @@ TEST(Window, KindsByNameBinsAndTheTablesCells) {
             EXPECT_DOUBLE_EQ(w.latest, 1000.0 + r * (1 + c.upper));
         }
     }
+}
+
+TEST(IsoText, UtcToTheNearestSecondAndNothingForNoDay) {
+    const int jd = test::chronoJdn(2026, 7, 4);
+    EXPECT_STREQ(isoUtc(jd + 0.5).text, (test::isoDay(jd) + "T12:00:00Z").c_str());
+    EXPECT_STREQ(isoUtc(jd + (17 * 3600 + 22 * 60 + 28.4) / 86400.0).text, "2026-07-04T17:22:28Z");
+    // Half a second before midnight rounds into the next day.
+    EXPECT_STREQ(isoUtc(jd + (86400 - 0.4) / 86400.0).text, (test::isoDay(jd + 1) + "T00:00:00Z").c_str());
+    EXPECT_STREQ(isoUtc(test::chronoJdn(1957, 10, 4)).text, "1957-10-04T00:00:00Z");
+    for (double none : {-1.0, std::nan(""), 1e300, static_cast<double>(test::chronoJdn(10000, 1, 1))})
+        EXPECT_STREQ(isoUtc(none).text, "") << none;
+    EXPECT_STREQ(isoUtc(test::chronoJdn(9999, 12, 31) + 0.5).text, "9999-12-31T12:00:00Z");
 }
