@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "elfile.h"
+#include "formats/elfile.h"
 #include "eloutput.h"
 #include "evolve.h"
 

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <vector>
 
-#include "elfile.h"
-#include "omm.h"
+#include "formats/elfile.h"
+#include "formats/omm.h"
 
 namespace {
 

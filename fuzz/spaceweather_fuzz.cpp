@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "spaceweather.h"
+#include "formats/spaceweather.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "driver.h"
-#include "elfile.h"
+#include "formats/elfile.h"
 #include "evolve.h"
 
 namespace morvel {

@@ -4,7 +4,7 @@
 
 #include "cal.h"
 #include "driver.h"
-#include "elfile.h"
+#include "formats/elfile.h"
 #include "evolve.h"
 #include "numtext.h"
 

@@ -7,7 +7,7 @@
 
 #include "ballistic.h"
 #include "elinput.h"
-#include "spaceweather.h"
+#include "formats/spaceweather.h"
 #include "window.h"
 
 namespace morvel {

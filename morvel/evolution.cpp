@@ -5,7 +5,7 @@
 
 #include "cal.h"
 #include "driver.h"
-#include "elfile.h"
+#include "formats/elfile.h"
 #include "elinput.h"
 #include "eloutput.h"
 #include "evolve.h"

@@ -5,7 +5,7 @@
 
 #include "cal.h"
 #include "driver.h"
-#include "spaceweather.h"
+#include "formats/spaceweather.h"
 
 namespace morvel {
 

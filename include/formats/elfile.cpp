@@ -1,4 +1,4 @@
-#include "elfile.h"
+#include "formats/elfile.h"
 
 #include <expat.h>
 #include <simdjson.h>
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "omm.h"
+#include "formats/omm.h"
 
 namespace morvel {
 

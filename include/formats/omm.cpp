@@ -1,4 +1,4 @@
-#include "omm.h"
+#include "formats/omm.h"
 
 #include <charconv>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "spaceweather.h"
+#include "formats/spaceweather.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 // OMM input: recognition by content, the record mapping, and the real
 // CelesTrak and conformance-corpus samples in every encoding.
-#include "omm.h"
+#include "formats/omm.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "cal.h"
-#include "elfile.h"
+#include "formats/elfile.h"
 #include "numtext.h"
 #include "support.h"
 

@@ -11,7 +11,7 @@
 
 #include <unistd.h>
 
-#include "spaceweather.h"
+#include "formats/spaceweather.h"
 #include "support.h"
 
 namespace morvel {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "elinput.h"
-#include "spaceweather.h"
+#include "formats/spaceweather.h"
 #include "window.h"
 
 namespace morvel::validation {

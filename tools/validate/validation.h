@@ -12,7 +12,7 @@
 
 #include "csvtext.h"
 #include "elinput.h"
-#include "spaceweather.h"
+#include "formats/spaceweather.h"
 
 namespace morvel::validation {
 
