@@ -44,10 +44,10 @@ void lookup(const spaceWeather& sw, double epoch) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     spaceWeather sw;
     const weatherStatus status = readSpaceWeather(reinterpret_cast<const char*>(data), size, sw);
-    check((status == weatherStatus::missingColumns) == !sw.missing.empty());
+    check((status == weatherStatus::missingColumns) == !sw.missing().empty());
     const std::size_t days = observedDays(sw);
     check((status == weatherStatus::ok) == (days > 0));
-    check(sw.skipped >= 0 && sw.predicted >= 0 && (sw.skipped == 0) == (sw.firstSkipped == 0));
+    check(sw.skipped() >= 0 && sw.predicted() >= 0 && (sw.skipped() == 0) == (sw.firstSkipped() == 0));
     for (std::size_t k = 0; k < days; ++k) {
         const fluxDay d = observedDay(sw, k);
         check(d.mean81 > 0 && std::isfinite(d.mean81));

@@ -1,7 +1,7 @@
 #include "bess.h"
 
-#include <cstdio>
 
+#include "formats/messages.h"
 #include "j.h"
 
 namespace morvel {
@@ -22,7 +22,8 @@ double BessI1(double z) {
 
 double Bess(double z) {
     if (!(z >= 0 && z <= 3)) {
-        std::printf("J>Invalid value for z = %lf\n", z);
+        reportf(tableMessages(), {messageKind::outOfRange, {}, 0, 0, {}, "z", "outside 0..3", {}},
+                "J>Invalid value for z = %lf\n", z);
         return 0.1;
     }
     return BessI0(z) / BessI1(z);

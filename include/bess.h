@@ -7,8 +7,8 @@ namespace morvel {
 double BessI0(double z);
 double BessI1(double z);
 
-// I0(z) / I1(z) for z from 0 to 3; outside it (or not a number) prints
-// "J>Invalid value for z = %lf" and returns 0.1.
+// I0(z) / I1(z) for z from 0 to 3; outside it (or not a number) reports
+// "J>Invalid value for z = %lf" to tableMessages() and returns 0.1.
 double Bess(double z);
 
 }  // namespace morvel

@@ -5,62 +5,36 @@
 #include <cstring>
 
 #include "cal.h"
+#include "formats/text.h"
 #include "numtext.h"
 
 namespace morvel {
 
 namespace {
 
-// One line of the element file as the reader sees it: at most lineWidth
-// characters, the line feed included when the line is that short.
+// One line of the element file as the reader sees it: its text, with the
+// line feed after it when it had one, at most lineWidth characters of both.
 struct tleLine {
-    char text[128];
-    int len;
+    std::string_view text;  // without the line feed
+    int len;                // characters seen, the line feed included
 };
 
-enum class readResult { line, end, error };
+tleLine lineOf(const text::lineSource& src) {
+    std::string_view t = src.text();
+    const std::size_t seen = t.size() + (src.ended() ? 1 : 0);
+    const int len = seen > static_cast<std::size_t>(tle::lineWidth) ? tle::lineWidth : static_cast<int>(seen);
+    if (t.size() > static_cast<std::size_t>(len)) t = t.substr(0, static_cast<std::size_t>(len));
+    return {t, len};
+}
 
-// Reads one line (at most 127 characters, up to and including the line feed;
-// a longer line comes in pieces). A NUL byte ends the text. A carriage
-// return before the line feed is dropped from the stream, as a text-mode
-// platform drops it, before the line is cut into pieces: files with CRLF
-// line ends give the same lines and columns. Then only the first lineWidth
-// characters are kept.
-readResult readLine(std::FILE* fp, tleLine& line) {
-    // fgets ends what it read with a NUL: in the last byte only when it
-    // filled the buffer.
-    constexpr std::size_t last = sizeof line.text - 1;
-    line.text[last] = 'x';
-    if (std::fgets(line.text, sizeof line.text, fp) == nullptr) {
-        return std::ferror(fp) ? readResult::error : readResult::end;
-    }
-    if (line.text[last] == '\0' && line.text[last - 1] == '\r') {
-        // A full piece that ends in a carriage return: with the line feed
-        // that follows it, the pair is the line end, and the piece is whole.
-        const int next = std::getc(fp);
-        if (next == '\n') {
-            line.text[last - 1] = '\n';
-        } else if (next != EOF) {
-            std::ungetc(next, fp);
-        }
-    }
-    std::size_t len = std::strlen(line.text);
-    if (len >= 2 && line.text[len - 2] == '\r' && line.text[len - 1] == '\n') {
-        line.text[len - 2] = '\n';
-        line.text[len - 1] = '\0';
-        --len;
-    }
-    if (len > static_cast<std::size_t>(tle::lineWidth)) {
-        len = tle::lineWidth;
-        line.text[len] = '\0';
-    }
-    line.len = static_cast<int>(len);
-    return readResult::line;
+// Character of column `col` (from 1, at most len): the line feed past the text.
+char at(const tleLine& line, int col) {
+    return static_cast<std::size_t>(col - 1) < line.text.size() ? line.text[col - 1] : '\n';
 }
 
 // Test of one column; a column beyond the end of the text fails.
 bool columnIs(const tleLine& line, int col, char c) {
-    return col <= line.len && line.text[col - 1] == c;
+    return col <= line.len && at(line, col) == c;
 }
 
 // The field's own columns, as far as the text has them, so that a
@@ -74,7 +48,7 @@ fieldText cut(const tleLine& line, tleColumns f) {
     fieldText out{};
     int k = 0;
     for (int col = f.first; col < f.first + f.width && col <= line.len; ++col) {
-        out.text[k++] = line.text[col - 1];
+        out.text[k++] = at(line, col);
     }
     out.text[k] = '\0';
     return out;
@@ -145,22 +119,34 @@ bool isLine1(const tleLine& line) {
 // the last kept column of a longer line).
 void takeTitle(element& el, const tleLine& line) {
     const int n = line.len > 0 ? line.len - 1 : 0;
-    std::memcpy(el.title, line.text, static_cast<std::size_t>(n));
+    std::memcpy(el.title, line.text.data(), static_cast<std::size_t>(n));
     el.title[n] = '\0';
 }
 
 }  // namespace
 
-element elinput(std::FILE* inpFp) {
+tleReader::tleReader(std::FILE* fp, messageSink& sink, std::string_view file)
+    : fp_(fp), lines_(text::lineSource::unbuffered(fp)), sink_(sink), file_(file) {}
+
+element elinput(std::FILE* inpFp, messageSink& sink, std::string_view file) {
+    return tleReader(inpFp, sink, file).next();
+}
+
+element tleReader::next() {
+    std::FILE* const inpFp = fp_;
+    text::lineSource& lines = lines_;
+    messageSink& sink = sink_;
+    const std::string_view file = file_;
     element inel{};
     inel.if_valid = 0;
     int if_title = 0;
-    tleLine line;
 
     while (!std::feof(inpFp) && !inel.if_valid) {
-        const readResult r1 = readLine(inpFp, line);
-        if (r1 == readResult::error) return element{};
-        if (r1 == readResult::end) continue;
+        if (!lines.next()) {
+            if (lines.failed()) return element{};
+            continue;
+        }
+        tleLine line = lineOf(lines);
 
         // Anything before line 1 that fails the test may be the title.
         if (!isLine1(line)) {
@@ -171,7 +157,7 @@ element elinput(std::FILE* inpFp) {
 
         inel.objno = static_cast<int>(catalogueField(line, tle::l1Objno));
         inel.type = line.text[tle::l1Type.first - 1];
-        std::memcpy(inel.objid, line.text + tle::l1Objid.first - 1, tle::l1Objid.width);
+        std::memcpy(inel.objid, line.text.data() + tle::l1Objid.first - 1, tle::l1Objid.width);
         inel.objid[tle::l1Objid.width] = '\0';
         inel.elno = static_cast<int>(wholeField(line, tle::l1Elno));
         const long year = wholeField(line, tle::l1EpochYear);
@@ -185,17 +171,23 @@ element elinput(std::FILE* inpFp) {
         inel.nrate2 = exponentField(line, tle::l1Nrate2Mant, tle::l1Nrate2Exp);
         inel.bstar = exponentField(line, tle::l1BstarMant, tle::l1BstarExp);
 
+        const long line1 = lines.number();
+
         // Line 2 must follow directly; anything else loses the set.
-        const readResult r2 = readLine(inpFp, line);
-        if (r2 == readResult::error) return element{};
-        if (r2 == readResult::end) continue;
+        if (!lines.next()) {
+            if (lines.failed()) return element{};
+            continue;
+        }
+        line = lineOf(lines);
         if (!columnIs(line, tle::l2LineNo.first, '2')) continue;
 
         const long objno2 = catalogueField(line, tle::l2Objno);
         if (objno2 != inel.objno) {
-            std::printf("Sorry - Line1/2 object mismatch\n");
-            std::printf("inel.objno=%li objno2=%li\n", static_cast<long>(inel.objno), objno2);
-            std::printf("Last line =%s=\n", line.text);
+            const bool lineFeed = static_cast<std::size_t>(line.len) > line.text.size();
+            reportf(sink, {messageKind::rejected, file, line1, 0, {}, "line 2", "object number differs from line 1", {}},
+                    "Sorry - Line1/2 object mismatch\ninel.objno=%li objno2=%li\nLast line =%.*s%s=\n",
+                    static_cast<long>(inel.objno), objno2, static_cast<int>(line.text.size()), line.text.data(),
+                    lineFeed ? "\n" : "");
             continue;
         }
 
@@ -207,19 +199,24 @@ element elinput(std::FILE* inpFp) {
         const long eccDigits = wholeField(line, tle::l2Ecc);
         const long revno = wholeField(line, tle::l2Revno);
 
-        if (meanMotionAccepted(inel.n)) {
+        if (meanMotionInRange(inel.n)) {
             inel.if_valid = 1;
             inel.revno = static_cast<int>(revno);
             inel.ecc = eccDigits / 10000000.0;
+        } else {
+            reportRejectedMeanMotion(sink, file, line1, inel.n);
         }
     }
     return inel;
 }
 
-bool meanMotionAccepted(double n) {
-    if (n > 0.01 && n < 17.0) return true;
-    std::printf("Invalid element rejected\n");
-    return false;
+bool meanMotionInRange(double n) { return n > 0.01 && n < 17.0; }
+
+void reportRejectedMeanMotion(messageSink& sink, std::string_view file, long line, double n) {
+    char problem[64];
+    std::snprintf(problem, sizeof problem, "%g rev/day is outside 0.01..17", n);
+    reportf(sink, {messageKind::rejected, file, line, 0, {}, "mean motion", problem, {}},
+            "Invalid element rejected\n");
 }
 
 }  // namespace morvel

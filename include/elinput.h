@@ -2,6 +2,10 @@
 #pragma once
 
 #include <cstdio>
+#include <string_view>
+
+#include "formats/messages.h"
+#include "formats/text.h"
 
 namespace morvel {
 
@@ -81,13 +85,34 @@ inline constexpr long alpha5Highest = 339999;
 
 // The acceptance rule of every element set, whatever its encoding: mean
 // motions outside (0.01, 17) rev/day are no Earth orbit the decay theory can
-// follow (the comparison also refuses NaN). False, with the reader's message
-// on standard output, for those.
-bool meanMotionAccepted(double n);
+// follow (the comparison also refuses NaN).
+bool meanMotionInRange(double n);
 
-// Reads the next accepted element set from `inpFp` (a text stream), skipping
-// and reporting rejected sets on standard output. Returns if_valid 0 at the
-// end of the stream (or on a read error) before a further set was accepted.
-element elinput(std::FILE* inpFp);
+// The message of a set refused by that rule: "Invalid element rejected",
+// naming the file `file` and the set's line or record's `line`.
+void reportRejectedMeanMotion(messageSink& sink, std::string_view file, long line, double n);
+
+// The element sets of a TLE stream, one at a time, its lines counted for
+// the messages.
+class tleReader {
+public:
+    // Reads `fp` from where it stands; rejected sets are reported to `sink`,
+    // naming `file`.
+    explicit tleReader(std::FILE* fp, messageSink& sink = console(), std::string_view file = {});
+    // The next accepted set; if_valid 0 at the end of the stream (or on a
+    // read error) before a further set was accepted. Nothing after the set's
+    // line 2 is read from the stream.
+    element next();
+
+private:
+    std::FILE* fp_;
+    text::lineSource lines_;
+    messageSink& sink_;
+    std::string_view file_;
+};
+
+// The next accepted set of `inpFp` as a tleReader gives it (lines counted
+// from where the stream stands).
+element elinput(std::FILE* inpFp, messageSink& sink = console(), std::string_view file = {});
 
 }  // namespace morvel

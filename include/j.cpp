@@ -1,7 +1,8 @@
 #include "j.h"
 
 #include <cmath>
-#include <cstdio>
+
+#include "formats/messages.h"
 
 namespace morvel {
 
@@ -18,7 +19,8 @@ double J(double z) {
     static constexpr double Ja[10] = {1.0,  0.805, 0.627, 0.474, 0.35,
                                0.259, 0.197, 0.158, 0.136, 0.122};
     if (!(z >= 0 && z <= 3)) {
-        std::printf("J>Invalid value for z = %lf\n", z);
+        reportf(tableMessages(), {messageKind::outOfRange, {}, 0, 0, {}, "z", "outside 0..3", {}},
+                "J>Invalid value for z = %lf\n", z);
         return 0.1;
     }
     // Beyond the table a straight line continues its last entry.

@@ -5,7 +5,8 @@ namespace morvel {
 
 // J(z) for z = a e / H from 0 to 3: 1.0 at z = 0 down to 0.10148 at z = 3
 // (tabulated to 1.8, a straight line beyond). Outside 0..3, or for a z that
-// is not a number, prints "J>Invalid value for z = %lf" and returns 0.1.
+// is not a number, reports "J>Invalid value for z = %lf" to
+// tableMessages() (formats/messages.h) and returns 0.1.
 double J(double z);
 
 // Table lookup on the grid z = 0.2 k shared by the decay-theory tables: a

@@ -15,11 +15,11 @@ void equatorCrossingFile(std::FILE* inpFp, const runParams& p) {
     const std::string outfile = p.dkfile.substr(0, p.dkfile.find('.')) + ".eqx";
     std::FILE* outFp = openOutput(outfile, p.inelf, p.swfile);
     int before = 0;  // sets before the space-weather file
-    elfile in(inpFp);
+    elfile in(inpFp, console(), p.inelf);
     for (;;) {
         el = in.next();
         if (el.if_valid != 1) break;
-        const epochFlux flux = setFlux(p, el.epoch);
+        const epochFlux flux = fluxOfSet(p, el.epoch);
         if (flux.source == fluxSource::beforeFile) ++before;
         // A set that prime gives no positive lifetime is passed over.
         if (crossingStep(flux.flux)) writeSet(outFp);

@@ -61,12 +61,12 @@ decayListResult decayList(std::FILE* inpFp, const runParams& p) {
     int before = 0;  // sets before the space-weather file
     int leftOut = 0;  // listed sets the screen left out
     std::FILE* csvFp = p.csvfile.empty() ? nullptr : openCsv(p);
-    elfile in(inpFp);
+    elfile in(inpFp, console(), p.inelf);
     for (;;) {
         el = in.next();
         if (el.if_valid != 1) break;
         r.num_of_els++;
-        const epochFlux flux = setFlux(p, el.epoch);
+        const epochFlux flux = fluxOfSet(p, el.epoch);
         if (flux.source == fluxSource::beforeFile) ++before;
         // Below a limit of 0.05 days every estimate is listed.
         const double estimate = decayListLifetime(el, flux.flux);

@@ -103,7 +103,7 @@ void loadWeather(runParams& p);
 
 // The flux of the set with epoch `epoch` (day number): from the
 // space-weather file, the run's flux before its first day and without -W.
-epochFlux setFlux(const runParams& p, double epoch);
+epochFlux fluxOfSet(const runParams& p, double epoch);
 
 // The flux line(s) of the file heads: the decay list's (`chosen` null) or
 // the report's, with the chosen set's flux.

@@ -47,11 +47,11 @@ void evolveSet(int nel, const runParams& p) {
     // messages for the sets it rejects come again on every pick.
     std::FILE* inpFp = openInput(p.inelf);
     {
-        elfile in(inpFp);
+        elfile in(inpFp, console(), p.inelf);
         for (int k = 0; k < nel; k++) el = in.next();
     }
     std::fclose(inpFp);
-    const epochFlux flux = setFlux(p, el.epoch);
+    const epochFlux flux = fluxOfSet(p, el.epoch);
     prime(flux.flux);
 
     const double decay = lifetime + tz;

@@ -21,32 +21,14 @@ void dayText(std::FILE* fp, int day, const char* end) {
 
 void loadWeather(runParams& p) {
     const char* name = p.swfile.c_str();
-    const weatherStatus status = loadSpaceWeather(name, p.weather);
-    if (status == weatherStatus::cannotOpen) {
-        std::printf("Unable to open file %s\n", name);
-        finish(true);
-    }
-    if (status == weatherStatus::missingColumns) {
-        std::printf("Space weather file %s has no column %s\n", name, p.weather.missing.c_str());
-        finish(true);
-    }
-    const spaceWeather& sw = p.weather;
-    if (sw.skipped > 0) {
-        std::printf("Space weather file %s: %i rows skipped (date, data type or 81-day flux "
-                    "unreadable, or day out of order), the first on line %li\n",
-                    name, sw.skipped, sw.firstSkipped);
-    }
-    if (status == weatherStatus::noObservedRow) {
-        std::printf("Space weather file %s has no observed row (OBS or INT with its "
-                    "F10.7_OBS_LAST81)\n", name);
-        finish(true);
-    }
+    // The loader names what keeps the file from use, and the rows it skipped.
+    if (loadSpaceWeather(name, p.weather) != weatherStatus::ok) finish(true);
     std::printf("10.7 cm flux from space weather file %s, observed ", name);
-    dayText(stdout, sw.runs.front().firstDay, " to ");
-    dayText(stdout, observedDay(sw, observedDays(sw) - 1).day, "\n");
+    dayText(stdout, firstObservedDay(p.weather), " to ");
+    dayText(stdout, lastObservedDay(p.weather), "\n");
 }
 
-epochFlux setFlux(const runParams& p, double epoch) {
+epochFlux fluxOfSet(const runParams& p, double epoch) {
     // Without -W the file holds no day, and every set takes the run's flux.
     return fluxAt(p.weather, epoch, p.flux);
 }
@@ -61,7 +43,7 @@ void fluxLines(std::FILE* fp, const runParams& p, const epochFlux* chosen) {
         std::fprintf(fp, "  10.7 cm flux of each set: 81-day mean to its epoch's day, space weather file %s\n",
                      name);
         std::fprintf(fp, "  10.7 cm flux before ");
-        dayText(fp, p.weather.runs.front().firstDay, "");
+        dayText(fp, firstObservedDay(p.weather), "");
         std::fprintf(fp, " = %lf\n", p.flux);
         return;
     }
@@ -77,7 +59,7 @@ void fluxLines(std::FILE* fp, const runParams& p, const epochFlux* chosen) {
             break;
         case fluxSource::beforeFile:
             std::fprintf(fp, "  (the epoch is before the first day, ");
-            dayText(fp, p.weather.runs.front().firstDay, "");
+            dayText(fp, firstObservedDay(p.weather), "");
             break;
     }
     std::fprintf(fp, ", of space weather file %s)\n", name);

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "elinput.h"
+#include "formats/messages.h"
 
 namespace morvel {
 
@@ -30,18 +31,19 @@ class elfile {
 public:
     // Reads from `fp` (at its start; the caller closes it). The encoding is
     // recognised from the first bytes of a stream that can seek back to its
-    // start; any other stream is read as TLE.
-    explicit elfile(std::FILE* fp);
+    // start; any other stream is read as TLE. Records passed over are
+    // reported to `sink`, naming the file `file`.
+    explicit elfile(std::FILE* fp, messageSink& sink = console(), std::string_view file = {});
     ~elfile();
     elfile(const elfile&) = delete;
     elfile& operator=(const elfile&) = delete;
 
     // The next accepted element set, as elinput gives it: rejected records
-    // are reported on standard output and passed over; if_valid 0 at the end.
+    // are reported and passed over; if_valid 0 at the end.
     // Reading a file again gives the same sets and the same messages.
     element next();
 
-    // One reader per encoding, in elfile.cpp.
+    // One reader per encoding (readers.h).
     struct reader;
 
 private:

@@ -6,50 +6,22 @@
 #include <system_error>
 
 #include "cal.h"
+#include "formats/text.h"
 #include "numtext.h"
 
-namespace morvel {
-
-namespace omm {
+namespace morvel::omm {
 
 namespace {
 
-struct keyword {
-    std::string_view name;
-    key k;
-};
+static_assert(sizeof fields / sizeof fields[0] == keyCount);
 
-// In the order of the enumeration, so that keyName can index it.
-constexpr keyword keywords[] = {
-    {"OBJECT_NAME", key::objectName},
-    {"OBJECT_ID", key::objectId},
-    {"EPOCH", key::epoch},
-    {"MEAN_MOTION", key::meanMotion},
-    {"ECCENTRICITY", key::eccentricity},
-    {"INCLINATION", key::inclination},
-    {"RA_OF_ASC_NODE", key::raOfAscNode},
-    {"ARG_OF_PERICENTER", key::argOfPericenter},
-    {"MEAN_ANOMALY", key::meanAnomaly},
-    {"EPHEMERIS_TYPE", key::ephemerisType},
-    {"CLASSIFICATION_TYPE", key::classificationType},
-    {"NORAD_CAT_ID", key::noradCatId},
-    {"ELEMENT_SET_NO", key::elementSetNo},
-    {"REV_AT_EPOCH", key::revAtEpoch},
-    {"BSTAR", key::bstar},
-    {"MEAN_MOTION_DOT", key::meanMotionDot},
-    {"MEAN_MOTION_DDOT", key::meanMotionDdot},
-    {"CENTER_NAME", key::centerName},
-    {"REF_FRAME", key::refFrame},
-    {"TIME_SYSTEM", key::timeSystem},
-    {"MEAN_ELEMENT_THEORY", key::meanElementTheory},
-};
-static_assert(sizeof keywords / sizeof keywords[0] == keyCount);
-
-// The constant metadata that CelesTrak's CSV and JSON leave out, and the
-// only values this theory can use.
-constexpr std::string_view earth = "EARTH";
-constexpr std::string_view teme = "TEME";
-constexpr std::string_view utc = "UTC";
+constexpr bool tableInKeyOrder() {
+    for (int k = 0; k < keyCount; ++k) {
+        if (static_cast<int>(fields[k].k) != k) return false;
+    }
+    return true;
+}
+static_assert(tableInKeyOrder(), "keyName indexes the table by key");
 
 // Mean-element theories of the SGP4 family, whose elements and B* are the
 // ones a TLE carries (KVN writes SGP/SGP4).
@@ -65,23 +37,6 @@ bool isSgp4Family(std::string_view t) {
 }
 
 bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
-
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && isSpace(s.front())) s.remove_prefix(1);
-    while (!s.empty() && isSpace(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-// `n` digits at `p` as a whole number; false when one is not a digit.
-bool digitsAt(std::string_view s, std::size_t p, int n, int& v) {
-    if (p + n > s.size()) return false;
-    v = 0;
-    for (int k = 0; k < n; ++k) {
-        if (!isDigit(s[p + k])) return false;
-        v = v * 10 + (s[p + k] - '0');
-    }
-    return true;
-}
 
 // A decimal number filling the whole text (sign, digits with a point, a
 // leading point, an exponent in either case), correctly rounded: the double
@@ -111,7 +66,6 @@ bool wholeOf(std::string_view s, long lowest, long highest, long& v) {
 
 constexpr int lowestEpochYear = 1957;   // two-digit years 57..99 are 1957..1999
 constexpr int highestEpochYear = 2056;  // and 00..56 are 2000..2056
-constexpr int maxFractionDigits = 8;    // 10 ns; the day count stays below 2^53
 constexpr std::int64_t secondsPerDay = 86400;
 
 }  // namespace
@@ -119,16 +73,16 @@ constexpr std::int64_t secondsPerDay = 86400;
 key keyOf(std::string_view name) {
     // Length and last letter first: most keywords differ there.
     if (name.empty()) return key::other;
-    for (const keyword& w : keywords) {
-        if (w.name.size() == name.size() && w.name.back() == name.back() && w.name == name) {
-            return w.k;
+    for (const field& f : fields) {
+        if (f.keyword.size() == name.size() && f.keyword.back() == name.back() && f.keyword == name) {
+            return f.k;
         }
     }
     return key::other;
 }
 
 const char* keyName(key k) {
-    return k == key::other ? "?" : keywords[static_cast<int>(k)].name.data();
+    return k == key::other ? "?" : fields[static_cast<int>(k)].keyword.data();
 }
 
 bool isKeyword(std::string_view name) {
@@ -140,67 +94,17 @@ bool isKeyword(std::string_view name) {
 }
 
 bool epochOf(std::string_view s, double& epoch) {
-    if (!s.empty() && (s.back() == 'Z' || s.back() == 'z')) s.remove_suffix(1);
-    int year = 0;
-    if (!digitsAt(s, 0, 4, year) || s.size() < 5 || s[4] != '-') return false;
-    if (year < lowestEpochYear || year > highestEpochYear) return false;
-    // Day of the year, from the calendar date or as it stands; the years
-    // accepted are all Gregorian.
-    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-    const int daysInYear = leap ? 366 : 365;
-    int doy = 0;
-    std::size_t p = 0;
-    int month = 0;
-    int day = 0;
-    if (s.size() > 7 && s[7] == '-') {
-        if (!digitsAt(s, 5, 2, month) || !digitsAt(s, 8, 2, day)) return false;
-        if (month < 1 || month > 12 || day < 1) return false;
-        // Days before each month and in it, in a common year.
-        constexpr int before[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334, 365};
-        const int extra = leap && month > 2 ? 1 : 0;
-        const int length = before[month] - before[month - 1] + (leap && month == 2 ? 1 : 0);
-        if (day > length) return false;
-        doy = before[month - 1] + extra + day;
-        p = 10;
-    } else {
-        if (!digitsAt(s, 5, 3, doy) || doy < 1 || doy > daysInYear) return false;
-        p = 8;
-    }
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    if (p >= s.size() || s[p] != 'T' || !digitsAt(s, p + 1, 2, hour) || s.size() < p + 6 ||
-        s[p + 3] != ':' || !digitsAt(s, p + 4, 2, minute)) {
-        return false;
-    }
-    p += 6;
-    // Seconds may be left out (hh:mm).
-    if (p < s.size()) {
-        if (s[p] != ':' || !digitsAt(s, p + 1, 2, second)) return false;
-        p += 3;
-    }
-    if (hour > 23 || minute > 59 || second > 59) return false;
-    // The fraction of the second as a whole number of 10^-places seconds.
-    std::int64_t fraction = 0;
-    std::int64_t scale = 1;
-    if (p < s.size()) {
-        if (s[p] != '.' || p + 1 == s.size()) return false;
-        for (std::size_t k = p + 1; k < s.size(); ++k) {
-            if (!isDigit(s[k])) return false;
-            if (k - p <= maxFractionDigits) {
-                fraction = fraction * 10 + (s[k] - '0');
-                scale *= 10;
-            }
-        }
-    }
+    text::isoTime t;
+    if (!text::parseIsoTime(s, t) || !t.hasTime) return false;
+    if (t.year < lowestEpochYear || t.year > highestEpochYear) return false;
     // The day of the year and its fraction, one division of exact integers
     // (below 2^53): the double the TLE reader makes of "DDD.dddddddd" when
     // the instant is the same.
-    const std::int64_t unitsPerDay = secondsPerDay * scale;
-    const std::int64_t units =
-        doy * unitsPerDay + ((hour * 60 + minute) * 60 + second) * scale + fraction;
+    const std::int64_t unitsPerDay = secondsPerDay * t.scale;
+    const std::int64_t units = t.dayOfYear * unitsPerDay +
+                               ((t.hour * 60 + t.minute) * 60 + t.second) * t.scale + t.fraction;
     const double dayOfYear = static_cast<double>(units) / static_cast<double>(unitsPerDay);
-    epoch = ep2jd(static_cast<double>(1000L * (year % 100)) + dayOfYear);
+    epoch = ep2jd(static_cast<double>(1000L * (t.year % 100)) + dayOfYear);
     return true;
 }
 
@@ -208,10 +112,8 @@ bool designatorOf(std::string_view s, char (&objid)[9]) {
     std::memset(objid, ' ', 8);
     objid[8] = '\0';
     if (s.empty()) return true;
-    int year = 0;
-    int launch = 0;
-    if (s.size() < 9 || s.size() > 11 || !digitsAt(s, 0, 4, year) || s[4] != '-' ||
-        !digitsAt(s, 5, 3, launch)) {
+    if (s.size() < 9 || s.size() > 11 || text::digitsAt(s, 0, 4) < 0 || s[4] != '-' ||
+        text::digitsAt(s, 5, 3) < 0) {
         return false;
     }
     for (std::size_t k = 8; k < s.size(); ++k) {
@@ -225,8 +127,9 @@ bool designatorOf(std::string_view s, char (&objid)[9]) {
     return true;
 }
 
-void reportCut(long line) {
-    std::printf("Element file ends inside a record at line %ld: that record is lost\n", line);
+void reportCut(messageSink& sink, std::string_view file, long line) {
+    reportf(sink, {messageKind::cut, file, line, 0, {}, {}, "file ends inside a record", {}},
+            "Element file ends inside a record at line %ld: that record is lost\n", line);
 }
 
 void record::begin(long number, long line) {
@@ -238,7 +141,7 @@ void record::begin(long number, long line) {
 
 void record::set(key k, std::string_view v) {
     if (k == key::other) return;
-    v = trim(v);
+    v = text::trim(v);
     const int i = static_cast<int>(k);
     // A view with a place but no characters: an empty designator.
     value_[i] = v.empty() && k != key::objectId
@@ -249,7 +152,7 @@ void record::set(key k, std::string_view v) {
 
 void record::keep(key k, std::string_view v) {
     if (k == key::other) return;
-    v = trim(v);
+    v = text::trim(v);
     const int i = static_cast<int>(k);
     const std::size_t n = v.size() < valueSize ? v.size() : valueSize;
     std::memcpy(text_[i], v.data(), n);
@@ -257,7 +160,7 @@ void record::keep(key k, std::string_view v) {
     cut_[i] = v.size() > n;
 }
 
-void record::reject(const char* what, const char* problem) const {
+void record::reject(std::string_view what, std::string_view problem) const {
     // The record by its place, then by its catalogue number and name as far
     // as they were given.
     char who[160];
@@ -266,8 +169,14 @@ void record::reject(const char* what, const char* problem) const {
     std::snprintf(who, sizeof who, "%s%.*s%s%.*s", no.empty() ? "" : "object ",
                   static_cast<int>(no.size()), no.data(), !no.empty() && !name.empty() ? " " : "",
                   static_cast<int>(name.size()), name.data());
-    std::printf("Record %ld at line %ld (%s) rejected: %s %s\n", number_, line_,
-                who[0] != '\0' ? who : "no number or name", what, problem);
+    reportf(sink_, {messageKind::rejected, file_, line_, number_, who, what, problem, {}},
+            "Record %ld at line %ld (%s) rejected: %.*s %.*s\n", number_, line_,
+            who[0] != '\0' ? who : "no number or name", static_cast<int>(what.size()), what.data(),
+            static_cast<int>(problem.size()), problem.data());
+}
+
+bool record::readWhole(const field& f, long& v) const {
+    return !cut(f.k) && wholeOf(value(f.k), f.lowest, f.highest, v);
 }
 
 element record::finish() {
@@ -278,56 +187,36 @@ element record::finish() {
         reject(keyName(k), "missing");
         return el;
     };
-    auto unreadable = [&](key k) {
+    auto said = [&](key k, const char* format) {
         const std::string_view v = value(k);
-        std::snprintf(problem, sizeof problem, "\"%.*s\" unreadable", static_cast<int>(v.size()),
-                      v.data());
+        std::snprintf(problem, sizeof problem, format, static_cast<int>(v.size()), v.data());
         reject(keyName(k), problem);
         return el;
     };
-    auto foreign = [&](key k) {
-        const std::string_view v = value(k);
-        std::snprintf(problem, sizeof problem, "%.*s is not one this theory can use",
-                      static_cast<int>(v.size()), v.data());
-        reject(keyName(k), problem);
-        return el;
-    };
+    auto unreadable = [&](key k) { return said(k, "\"%.*s\" unreadable"); };
 
-    // The elements proper: present and readable, or the record is lost.
-    constexpr key reals[] = {key::meanMotion,  key::eccentricity,    key::inclination,
-                             key::raOfAscNode, key::argOfPericenter, key::meanAnomaly,
-                             key::bstar,       key::meanMotionDot,   key::meanMotionDdot};
-    double* const realField[] = {&el.n, &el.ecc,   &el.inc,   &el.ra,    &el.ap,
-                                 &el.m, &el.bstar, &el.nrate, &el.nrate2};
+    // The catalogue number, the epoch and the elements proper: present and
+    // readable, or the record is lost.
+    const field& norad = fields[static_cast<int>(key::noradCatId)];
     long objno = 0;
-    if (!given(key::noradCatId)) return missing(key::noradCatId);
-    if (cut(key::noradCatId) || !wholeOf(value(key::noradCatId), 0, highestObjno, objno)) {
-        return unreadable(key::noradCatId);
-    }
+    if (!given(norad.k)) return missing(norad.k);
+    if (!readWhole(norad, objno)) return unreadable(norad.k);
     if (!given(key::epoch)) return missing(key::epoch);
     if (cut(key::epoch) || !epochOf(value(key::epoch), el.epoch)) return unreadable(key::epoch);
-    for (std::size_t k = 0; k < sizeof reals / sizeof reals[0]; ++k) {
-        if (!given(reals[k])) return missing(reals[k]);
-        if (cut(reals[k]) || !realOf(value(reals[k]), *realField[k])) return unreadable(reals[k]);
+    for (const field& f : fields) {
+        if (f.kind != fieldKind::real) continue;
+        if (!given(f.k)) return missing(f.k);
+        if (cut(f.k) || !realOf(value(f.k), el.*f.real)) return unreadable(f.k);
     }
     if (cut(key::objectId) || !designatorOf(value(key::objectId), el.objid)) {
         return unreadable(key::objectId);
     }
     // Bookkeeping: absent means 0, U (unclassified) and ephemeris type 0.
-    long elno = 0;
-    long revno = 0;
-    long ephType = 0;
-    constexpr long intHighest = 2147483647;
-    if (given(key::elementSetNo) &&
-        !wholeOf(value(key::elementSetNo), -intHighest, intHighest, elno)) {
-        return unreadable(key::elementSetNo);
-    }
-    if (given(key::revAtEpoch) &&
-        !wholeOf(value(key::revAtEpoch), -intHighest, intHighest, revno)) {
-        return unreadable(key::revAtEpoch);
-    }
-    if (given(key::ephemerisType) && !wholeOf(value(key::ephemerisType), 0, 9, ephType)) {
-        return unreadable(key::ephemerisType);
+    for (const key k : {key::elementSetNo, key::revAtEpoch, key::ephemerisType}) {
+        const field& f = fields[static_cast<int>(k)];
+        long v = 0;
+        if (given(k) && !readWhole(f, v)) return unreadable(k);
+        if (f.whole != nullptr) el.*f.whole = static_cast<int>(v);
     }
     el.type = 'U';
     if (given(key::classificationType)) {
@@ -339,16 +228,13 @@ element record::finish() {
     }
     // Elements of another theory, frame, time scale or centre are not the
     // mean elements the decay theory and the TLE writer assume.
-    if (given(key::meanElementTheory) && !isSgp4Family(value(key::meanElementTheory))) {
-        return foreign(key::meanElementTheory);
+    for (const field& f : fields) {
+        if (f.kind != fieldKind::metadata || !given(f.k)) continue;
+        const bool sgp4 = f.k == key::meanElementTheory ? isSgp4Family(value(f.k)) : value(f.k) == f.only;
+        if (!sgp4) return said(f.k, "%.*s is not one this theory can use");
     }
-    if (given(key::refFrame) && value(key::refFrame) != teme) return foreign(key::refFrame);
-    if (given(key::timeSystem) && value(key::timeSystem) != utc) return foreign(key::timeSystem);
-    if (given(key::centerName) && value(key::centerName) != earth) return foreign(key::centerName);
 
     el.objno = static_cast<int>(objno);
-    el.elno = static_cast<int>(elno);
-    el.revno = static_cast<int>(revno);
     // The name as a title line gives it: at most 68 characters; without a
     // name, the designator, as for a set without a title line.
     if (given(key::objectName)) {
@@ -360,187 +246,12 @@ element record::finish() {
     } else {
         std::memcpy(el.title, el.objid, sizeof el.objid);
     }
-    if (meanMotionAccepted(el.n)) el.if_valid = 1;
+    if (meanMotionInRange(el.n)) {
+        el.if_valid = 1;
+    } else {
+        reportRejectedMeanMotion(sink_, file_, line_, el.n);
+    }
     return el;
 }
 
-bool lineReader::next() {
-    // fgets ends what it read with a NUL: in the last byte only when it
-    // filled the buffer.
-    constexpr std::size_t last = sizeof buf_ - 1;
-    buf_[last] = 'x';
-    if (std::fgets(buf_, sizeof buf_, fp_) == nullptr) return false;
-    ++line_;
-    const bool filled = buf_[last] == '\0';
-    std::size_t n = std::strlen(buf_);
-    const bool lineFeed = n > 0 && buf_[n - 1] == '\n';
-    if (lineFeed) --n;
-    // A NUL inside the line cuts its text there; the line itself ended where
-    // fgets stopped, at a line feed unless at the end of the file.
-    ended_ = lineFeed || (filled ? buf_[last - 1] == '\n' : !std::feof(fp_));
-    tooLong_ = !ended_ && filled;
-    if (tooLong_) {
-        // The rest of an overlong line goes with it.
-        int c;
-        while ((c = std::fgetc(fp_)) != EOF && c != '\n') {
-        }
-        ended_ = c == '\n';
-    }
-    if (n > 0 && buf_[n - 1] == '\r') --n;
-    // A UTF-8 byte-order mark before the first line.
-    std::size_t start = 0;
-    if (line_ == 1 && n >= 3 && std::memcmp(buf_, "\xEF\xBB\xBF", 3) == 0) start = 3;
-    std::memmove(buf_, buf_ + start, n - start);
-    len_ = static_cast<int>(n - start);
-    return true;
-}
-
-namespace {
-
-// The next field of a CSV line from `p`: a quoted field ("" for a quote
-// inside) is unquoted into `out`. Returns the position after the comma, or
-// npos after the last field.
-std::size_t csvField(std::string_view line, std::size_t p, char (&out)[256],
-                     std::string_view& field) {
-    if (p < line.size() && line[p] == '"') {
-        std::size_t n = 0;
-        std::size_t k = p + 1;
-        for (; k < line.size(); ++k) {
-            if (line[k] == '"') {
-                if (k + 1 < line.size() && line[k + 1] == '"') {
-                    ++k;
-                } else {
-                    break;
-                }
-            }
-            if (n < sizeof out) out[n++] = line[k];
-        }
-        field = std::string_view(out, n);
-        const std::size_t comma = line.find(',', k);
-        return comma == std::string_view::npos ? comma : comma + 1;
-    }
-    const std::size_t comma = line.find(',', p);
-    field = line.substr(p, comma == std::string_view::npos ? std::string_view::npos : comma - p);
-    return comma == std::string_view::npos ? comma : comma + 1;
-}
-
-bool blank(std::string_view s) { return trim(s).empty(); }
-
-}  // namespace
-
-csvReader::csvReader(std::FILE* fp) : lines_(fp) {
-    // The header: the first line that is not blank.
-    while (lines_.next()) {
-        if (blank(lines_.text())) continue;
-        const std::string_view line = lines_.text();
-        char unquoted[256];
-        std::size_t p = 0;
-        while (p != std::string_view::npos && columns_ < maxColumns) {
-            std::string_view name;
-            p = csvField(line, p, unquoted, name);
-            column_[columns_++] = keyOf(trim(name));
-        }
-        return;
-    }
-    done_ = true;
-}
-
-element csvReader::next() {
-    while (!done_ && lines_.next()) {
-        const std::string_view line = lines_.text();
-        if (blank(line)) continue;
-        rec_.begin(++records_, lines_.number());
-        if (lines_.tooLong()) {
-            rec_.reject("line", "too long");
-            continue;
-        }
-        char unquoted[256];
-        std::size_t p = 0;
-        int n = 0;
-        while (p != std::string_view::npos) {
-            std::string_view v;
-            p = csvField(line, p, unquoted, v);
-            // An unquoted field is a view of the line; a quoted one is
-            // copied, its buffer serves the next one.
-            if (n < columns_ && v.data() == unquoted) rec_.keep(column_[n], v);
-            if (n < columns_ && v.data() != unquoted) rec_.set(column_[n], v);
-            ++n;
-        }
-        if (n < columns_ && !lines_.ended()) {
-            // A last row without its line end and short of columns: the
-            // file was cut inside it.
-            reportCut(lines_.number());
-            done_ = true;
-            break;
-        }
-        if (n != columns_) {
-            char problem[64];
-            std::snprintf(problem, sizeof problem, "has %d columns, the header %d", n, columns_);
-            rec_.reject("row", problem);
-            continue;
-        }
-        const element el = rec_.finish();
-        if (el.if_valid == 1) return el;
-    }
-    done_ = true;
-    return element{};
-}
-
-element kvnReader::next() {
-    element el{};
-    bool open = false;  // a message begun and not yet finished
-    auto close = [&] {
-        open = false;
-        el = rec_.finish();
-        return el.if_valid == 1;
-    };
-    for (;;) {
-        if (pending_) {
-            pending_ = false;
-            rec_.begin(++records_, pendingLine_);
-            open = true;
-        }
-        if (!lines_.next()) break;
-        const std::string_view line = trim(lines_.text());
-        if (line.empty()) continue;
-        const std::size_t eq = line.find('=');
-        const std::string_view name = trim(line.substr(0, eq));
-        if (name == "COMMENT" || name.starts_with("COMMENT ") || name.starts_with("COMMENT\t")) {
-            continue;
-        }
-        if (eq == std::string_view::npos) {
-            // Block marks of other message kinds (META_START ...) say nothing here.
-            if (isKeyword(line)) continue;
-            std::printf("Line %ld of the element file is not KEYWORD = value: skipped\n",
-                        lines_.number());
-            continue;
-        }
-        if (name == "CCSDS_OMM_VERS") {
-            // The start of the next message ends the one before.
-            pending_ = true;
-            pendingLine_ = lines_.number();
-            if (open && close()) return el;
-            continue;
-        }
-        if (!open) {
-            // Keywords before the first message header belong to none.
-            rec_.begin(++records_, lines_.number());
-            open = true;
-        }
-        // The value, less a unit in brackets after a number; a name keeps
-        // its brackets ("COSMOS 2433 [GLONASS-M]").
-        const key k = keyOf(name);
-        std::string_view v = line.substr(eq + 1);
-        const std::size_t bracket = v.rfind('[');
-        if (k != key::objectName && bracket != std::string_view::npos && trim(v).ends_with("]")) {
-            v = v.substr(0, bracket);
-        }
-        rec_.keep(k, v);
-    }
-    if (open && close()) return el;
-    return element{};
-}
-
-}  // namespace omm
-
-}  // namespace morvel
+}  // namespace morvel::omm

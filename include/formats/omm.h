@@ -1,19 +1,18 @@
-// Orbit Mean-Elements Messages (OMM, CCSDS 502.0): one message's keyword
-// values mapped onto the element-set record, and the readers of its two
-// line encodings, CSV and KVN. The structured encodings (JSON, XML) are
-// parsed by libraries in elfile.cpp and feed the same record.
+// Orbit Mean-Elements Messages (OMM, CCSDS 502.0): the one table of the
+// keywords Morvel reads and writes, each with its place in CelesTrak's GP
+// files and its element-set field, and one message's values by keyword until
+// they become an element set. The readers of the four encodings (ommcsv,
+// ommkvn, ommjson, ommxml) feed a record; writers take the same table.
 #pragma once
 
-#include <cstdio>
 #include <string_view>
 
 #include "elinput.h"
+#include "formats/messages.h"
 
-namespace morvel {
+namespace morvel::omm {
 
-namespace omm {
-
-// The keywords the mapping uses. Every other keyword (CelesTrak's RMS and
+// The keywords of the table. Every other keyword (CelesTrak's RMS and
 // DATA_SOURCE, Space-Track's SEMIMAJOR_AXIS, PERIOD, TLE_LINE1 ...) is
 // `other` and passed over.
 enum class key {
@@ -34,29 +33,74 @@ enum class key {
     bstar,
     meanMotionDot,
     meanMotionDdot,
-    centerName,
+    meanElementTheory,
     refFrame,
     timeSystem,
-    meanElementTheory,
+    centerName,
     other
 };
 inline constexpr int keyCount = static_cast<int>(key::other);
 
+// How a keyword's value maps onto the element set.
+enum class fieldKind {
+    name,            // the title (OBJECT_NAME)
+    designator,      // 1998-067A, columns 10-17 of line 1
+    epoch,           // a CCSDS time, the set's epoch
+    real,            // a decimal number, one double of the set
+    whole,           // a whole number, one int of the set (none: read, checked, not kept)
+    classification,  // one letter
+    metadata,        // a fixed text: the only value this theory can use
+};
+
+struct field {
+    key k;
+    std::string_view keyword;  // as the files write it
+    int gpOrder;               // place in CelesTrak's GP files (CSV, JSON), from 1; 0: not there
+    fieldKind kind;
+    double element::*real;  // kind real: the element's field
+    int element::*whole;    // kind whole: the element's field, or null
+    long lowest, highest;   // kind whole: the values read
+    std::string_view only;  // kind metadata: the value of SGP4's elements
+};
+
+// Catalogue numbers: up to nine digits.
+inline constexpr long highestObjno = 999999999;
+inline constexpr long intHighest = 2147483647;
+
+// The table, in the order of `key`.
+inline constexpr field fields[keyCount] = {
+    {key::objectName, "OBJECT_NAME", 1, fieldKind::name, nullptr, nullptr, 0, 0, {}},
+    {key::objectId, "OBJECT_ID", 2, fieldKind::designator, nullptr, nullptr, 0, 0, {}},
+    {key::epoch, "EPOCH", 3, fieldKind::epoch, nullptr, nullptr, 0, 0, {}},
+    {key::meanMotion, "MEAN_MOTION", 4, fieldKind::real, &element::n, nullptr, 0, 0, {}},
+    {key::eccentricity, "ECCENTRICITY", 5, fieldKind::real, &element::ecc, nullptr, 0, 0, {}},
+    {key::inclination, "INCLINATION", 6, fieldKind::real, &element::inc, nullptr, 0, 0, {}},
+    {key::raOfAscNode, "RA_OF_ASC_NODE", 7, fieldKind::real, &element::ra, nullptr, 0, 0, {}},
+    {key::argOfPericenter, "ARG_OF_PERICENTER", 8, fieldKind::real, &element::ap, nullptr, 0, 0, {}},
+    {key::meanAnomaly, "MEAN_ANOMALY", 9, fieldKind::real, &element::m, nullptr, 0, 0, {}},
+    {key::ephemerisType, "EPHEMERIS_TYPE", 10, fieldKind::whole, nullptr, nullptr, 0, 9, {}},
+    {key::classificationType, "CLASSIFICATION_TYPE", 11, fieldKind::classification, nullptr, nullptr, 0, 0, {}},
+    {key::noradCatId, "NORAD_CAT_ID", 12, fieldKind::whole, nullptr, &element::objno, 0, highestObjno, {}},
+    {key::elementSetNo, "ELEMENT_SET_NO", 13, fieldKind::whole, nullptr, &element::elno, -intHighest, intHighest, {}},
+    {key::revAtEpoch, "REV_AT_EPOCH", 14, fieldKind::whole, nullptr, &element::revno, -intHighest, intHighest, {}},
+    {key::bstar, "BSTAR", 15, fieldKind::real, &element::bstar, nullptr, 0, 0, {}},
+    {key::meanMotionDot, "MEAN_MOTION_DOT", 16, fieldKind::real, &element::nrate, nullptr, 0, 0, {}},
+    {key::meanMotionDdot, "MEAN_MOTION_DDOT", 17, fieldKind::real, &element::nrate2, nullptr, 0, 0, {}},
+    {key::meanElementTheory, "MEAN_ELEMENT_THEORY", 0, fieldKind::metadata, nullptr, nullptr, 0, 0, "SGP4"},
+    {key::refFrame, "REF_FRAME", 0, fieldKind::metadata, nullptr, nullptr, 0, 0, "TEME"},
+    {key::timeSystem, "TIME_SYSTEM", 0, fieldKind::metadata, nullptr, nullptr, 0, 0, "UTC"},
+    {key::centerName, "CENTER_NAME", 0, fieldKind::metadata, nullptr, nullptr, 0, 0, "EARTH"},
+};
+
 // The keyword of `name` (exact, upper case as the standard writes it).
 key keyOf(std::string_view name);
 
-// The keyword of a key, as written in the files.
+// The keyword of a key, as written in the files ("?" for other).
 const char* keyName(key k);
 
 // True when `name` has the form of an OMM keyword: a capital letter, then
 // capitals, digits and underscores.
 bool isKeyword(std::string_view name);
-
-// The blanks around OMM tokens: space, tab and the line ends.
-inline bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-// Catalogue numbers: up to nine digits.
-inline constexpr long highestObjno = 999999999;
 
 // Epoch of `text`, a CCSDS time (YYYY-MM-DDThh:mm:ss[.f...][Z] or the
 // day-of-year form YYYY-DDDThh:mm:ss[.f...][Z]), to the day-number scale
@@ -72,13 +116,16 @@ bool epochOf(std::string_view text, double& epoch);
 // empty text gives eight blanks. False for another form.
 bool designatorOf(std::string_view text, char (&objid)[9]);
 
-// The message that a file ends inside a record at `line`.
-void reportCut(long line);
+// The message that file `file` ends inside a record at `line`.
+void reportCut(messageSink& sink, std::string_view file, long line);
 
 // One message's values by keyword, as given, until they are converted into
 // an element set. Fixed storage: nothing is allocated per record.
 class record {
 public:
+    // Problems go to `sink`, naming the file `file`.
+    record(messageSink& sink, std::string_view file) : sink_(sink), file_(file) {}
+
     // Starts message number `number` of the file (from 1), at `line`.
     void begin(long number, long line);
 
@@ -90,18 +137,23 @@ public:
     void keep(key k, std::string_view value);
 
     // The element set of the values given; a set the reader rejects has
-    // if_valid 0 and its message printed on standard output: a keyword
-    // missing or unreadable, a theory, frame, time system or centre other
-    // than SGP4's, or (as for a TLE) a mean motion outside 0.01..17 rev/day.
+    // if_valid 0 and its message reported: a keyword missing or unreadable,
+    // a theory, frame, time system or centre other than SGP4's, or (as for
+    // a TLE) a mean motion outside 0.01..17 rev/day.
     element finish();
 
     // Rejects the message for a fault found by the encoding's reader: one
-    // console line naming the record, `what` and `problem`.
-    void reject(const char* what, const char* problem) const;
+    // message naming the record, `what` and `problem`.
+    void reject(std::string_view what, std::string_view problem) const;
+
+    messageSink& sink() const { return sink_; }
+    std::string_view file() const { return file_; }
 
 private:
     static constexpr int valueSize =
         96;  // kept values longer are cut (and, but for names, unreadable)
+    messageSink& sink_;
+    std::string_view file_;
     std::string_view value_[keyCount];  // data() null: absent
     bool cut_[keyCount];
     char text_[keyCount][valueSize];
@@ -111,60 +163,7 @@ private:
     std::string_view value(key k) const { return value_[static_cast<int>(k)]; }
     bool given(key k) const { return value_[static_cast<int>(k)].data() != nullptr; }
     bool cut(key k) const { return cut_[static_cast<int>(k)]; }
+    bool readWhole(const field& f, long& v) const;
 };
 
-// A line of a line encoding, its line end dropped. A line longer than the
-// buffer is an unreadable line of its own.
-class lineReader {
-public:
-    explicit lineReader(std::FILE* fp) : fp_(fp) {}
-    // The next line into `text`; false at the end of the file.
-    bool next();
-    std::string_view text() const { return {buf_, static_cast<std::size_t>(len_)}; }
-    long number() const { return line_; }
-    bool ended() const { return ended_; }  // the line had its line end
-    bool tooLong() const { return tooLong_; }
-
-private:
-    std::FILE* fp_;
-    char buf_[8192];
-    int len_ = 0;
-    long line_ = 0;
-    bool ended_ = true;
-    bool tooLong_ = false;
-};
-
-// CSV: a header line of keywords in any order, then one record per line.
-class csvReader {
-public:
-    explicit csvReader(std::FILE* fp);
-    element next();
-
-private:
-    static constexpr int maxColumns = 128;
-    lineReader lines_;
-    key column_[maxColumns];
-    int columns_ = 0;
-    long records_ = 0;
-    bool done_ = false;
-    record rec_;
-};
-
-// KVN: "KEYWORD = value [unit]" lines; each message starts with
-// CCSDS_OMM_VERS; COMMENT and blank lines are passed over.
-class kvnReader {
-public:
-    explicit kvnReader(std::FILE* fp) : lines_(fp) {}
-    element next();
-
-private:
-    lineReader lines_;
-    long records_ = 0;
-    bool pending_ = false;  // a CCSDS_OMM_VERS line read and not yet begun
-    long pendingLine_ = 0;
-    record rec_;
-};
-
-}  // namespace omm
-
-}  // namespace morvel
+}  // namespace morvel::omm

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/messages.h"
+
 namespace morvel {
 
 // One observed day: its day number (the Julian Day Number of the civil day,
@@ -23,48 +25,6 @@ struct fluxDay {
     int day;
     double mean81;
 };
-
-// A stretch of consecutive observed days: day `firstDay` is observed day
-// number `first` of the file, the next day the next one.
-struct fluxRun {
-    int firstDay;
-    int first;
-};
-
-// A space-weather file as read. The observed days are held compactly: a
-// real file is one stretch of days, each mean a whole number of tenths.
-struct spaceWeather {
-    std::vector<fluxRun> runs;          // stretches of observed days, ascending
-    std::vector<std::uint16_t> tenths;  // each observed day's mean x 10, while all are whole tenths
-    std::vector<double> means;          // else each observed day's mean (tenths then empty)
-    int predicted = 0;                  // predicted rows (PRD and PRM): read, not used
-    int skipped = 0;                    // rows that do not convert, or out of day order
-    long firstSkipped = 0;              // line of the first skipped row (the head is line 1)
-    std::string missing;                // needed columns the head lacks, comma-separated
-};
-
-// Number of observed days of `sw`, and observed day `k` (0 .. that - 1).
-std::size_t observedDays(const spaceWeather& sw);
-fluxDay observedDay(const spaceWeather& sw, std::size_t k);
-
-enum class weatherStatus {
-    ok,
-    cannotOpen,      // the file cannot be opened or read
-    missingColumns,  // the head lacks a needed column (see `missing`)
-    noObservedRow,   // not one observed row converts
-};
-
-// Reads the `size` bytes at `text` as a space-weather file into `sw` (made
-// empty first). In a row, the columns of the head's first half are found by
-// counting fields from its start, the others from its end. A row is skipped
-// and counted when it has too few fields, its date is not a civil date, its
-// data type none of the four, or, for an observed row, its mean flux is not
-// a positive number or its day is not after the day of the observed row
-// before it. Empty lines are passed over.
-weatherStatus readSpaceWeather(const char* text, std::size_t size, spaceWeather& sw);
-
-// The file `name` read with readSpaceWeather.
-weatherStatus loadSpaceWeather(const char* name, spaceWeather& sw);
 
 // Where the flux of an epoch came from.
 enum class fluxSource {
@@ -79,6 +39,69 @@ struct epochFlux {
     fluxSource source;
     int day;            // day number of the observed day used; 0 for beforeFile
 };
+
+// A space-weather file as read: its observed days, and what it held besides.
+class spaceWeather {
+public:
+    int predicted() const { return predicted_; }         // predicted rows (PRD, PRM): read, not used
+    int skipped() const { return skipped_; }             // rows that do not convert, or out of day order
+    long firstSkipped() const { return firstSkipped_; }  // line of the first skipped row (the head is line 1)
+    const std::string& missing() const { return missing_; }  // needed columns the head lacks, comma-separated
+
+private:
+    // A stretch of consecutive observed days: day `firstDay` is observed day
+    // number `first` of the file, the next day the next one. A real file is
+    // one stretch, each mean a whole number of tenths, held as two bytes a
+    // day while all are.
+    struct run {
+        int firstDay;
+        int first;
+    };
+    std::vector<run> runs_;              // ascending
+    std::vector<std::uint16_t> tenths_;  // each observed day's mean x 10, while all are whole tenths
+    std::vector<double> means_;          // else each observed day's mean (tenths_ then empty)
+    int predicted_ = 0;
+    int skipped_ = 0;
+    long firstSkipped_ = 0;
+    std::string missing_;
+
+    double meanAt(std::size_t k) const;
+    friend class weatherRows;
+    friend std::size_t observedDays(const spaceWeather& sw);
+    friend fluxDay observedDay(const spaceWeather& sw, std::size_t k);
+    friend int firstObservedDay(const spaceWeather& sw);
+    friend epochFlux fluxAt(const spaceWeather& sw, double epoch, double fallback);
+};
+
+// Number of observed days of `sw`, and observed day `k` (0 .. that - 1).
+std::size_t observedDays(const spaceWeather& sw);
+fluxDay observedDay(const spaceWeather& sw, std::size_t k);
+
+// The first and the last observed day's number; 0 without one.
+int firstObservedDay(const spaceWeather& sw);
+int lastObservedDay(const spaceWeather& sw);
+
+enum class weatherStatus {
+    ok,
+    cannotOpen,      // the file cannot be opened or read
+    missingColumns,  // the head lacks a needed column (see missing())
+    noObservedRow,   // not one observed row converts
+};
+
+// Reads the `size` bytes at `text` as a space-weather file into `sw` (made
+// empty first). In a row, the columns of the head's first half are found by
+// counting fields from its start, the others from its end. A row is skipped
+// and counted when it has too few fields, its date is not a civil date, its
+// data type none of the four, or, for an observed row, its mean flux is not
+// a positive number or its day is not after the day of the observed row
+// before it. Empty lines are passed over.
+weatherStatus readSpaceWeather(const char* text, std::size_t size, spaceWeather& sw);
+
+// The file `name` read with readSpaceWeather; what keeps it from use, and
+// the rows it skipped, reported to `sink`: "Unable to open file ...",
+// "Space weather file ... has no column ...", "...: N rows skipped ...", and
+// "... has no observed row ...".
+weatherStatus loadSpaceWeather(const char* name, spaceWeather& sw, messageSink& sink = console());
 
 // The flux of an element set with epoch `epoch` (day number): the 81-day
 // mean of the last observed day at or before the epoch's day, what was known

@@ -28,7 +28,7 @@ TEST(SpaceWeather, EachKindOfEpochTakesItsFlux) {
     // And a gap, with a mean that is no whole number of tenths (every mean is kept as read).
     spaceWeather real, gap, none;
     ASSERT_EQ(loadSpaceWeather(MORVEL_TEST_DATA "/space-weather/sw-end-2026-05-16.csv", real), weatherStatus::ok);
-    EXPECT_EQ(std::tuple(observedDays(real), real.predicted, real.skipped), std::tuple(std::size_t{7}, 7, 0));
+    EXPECT_EQ(std::tuple(observedDays(real), real.predicted(), real.skipped()), std::tuple(std::size_t{7}, 7, 0));
     ASSERT_EQ(read(head + "2026-01-10,OBS,80.0\n2026-01-11,OBS,81.04\n2026-01-15,INT,85.0\n", gap), weatherStatus::ok);
     constexpr double may14Mean81 = 125.6, may16Mean81 = 125.4;  // F10.7_OBS_LAST81 of those days
     const int may14 = chronoJdn(2026, 5, 14), may16 = chronoJdn(2026, 5, 16), d10 = chronoJdn(2026, 1, 10), d11 = d10 + 1, d15 = d10 + 5;
@@ -61,7 +61,7 @@ TEST(SpaceWeather, EveryDayOfTwoCenturiesReadAsChronoCountsIt) {
     const weatherStatus status = loadSpaceWeather(path.c_str(), sw);
     std::filesystem::remove(path);
     ASSERT_EQ(status, weatherStatus::ok);
-    ASSERT_TRUE(observedDays(sw) == static_cast<std::size_t>(rows) && sw.skipped == 0) << observedDays(sw);
+    ASSERT_TRUE(observedDays(sw) == static_cast<std::size_t>(rows) && sw.skipped() == 0) << observedDays(sw);
     for (int k = 0; k < rows; ++k) {
         const fluxDay d = observedDay(sw, static_cast<std::size_t>(k));
         const epochFlux f = fluxAt(sw, first + k + 0.75, 0.0);
@@ -96,8 +96,8 @@ TEST(SpaceWeather, FilesRefusedWithWhatTheyLack) {
     };
     for (const auto& c : cases) {
         spaceWeather sw;
-        EXPECT_TRUE(read(c.text, sw) == c.status && sw.missing == c.missing && observedDays(sw) == 0)
-            << c.text << ": missing \"" << sw.missing << "\"";
+        EXPECT_TRUE(read(c.text, sw) == c.status && sw.missing() == c.missing && observedDays(sw) == 0)
+            << c.text << ": missing \"" << sw.missing() << "\"";
     }
     spaceWeather sw;  // of two columns of one name, the first is read
     EXPECT_EQ(read("DATE,F10.7_DATA_TYPE,F10.7_OBS_LAST81,DATE\n2026-01-10,OBS,80.0,x\n", sw), weatherStatus::ok);
@@ -118,7 +118,7 @@ TEST(SpaceWeather, BadRowsSkippedAndCountedGoodRowsAroundThemKept) {
         "101.4,a,2026-03-02,b,PRD\n" "101.5,a,2026-03-01,b,INT";   // 15: predicted, not used; 16: read, no line end
     spaceWeather sw;
     ASSERT_EQ(read(text, sw), weatherStatus::ok);
-    EXPECT_EQ(std::tuple(sw.skipped, sw.firstSkipped, sw.predicted), std::tuple(11, 3L, 1));  // first skipped: line 3
+    EXPECT_EQ(std::tuple(sw.skipped(), sw.firstSkipped(), sw.predicted()), std::tuple(11, 3L, 1));  // first skipped: line 3
     EXPECT_TRUE(observedDays(sw) == 2 && observedDay(sw, 0).day == chronoJdn(2026, 2, 27) &&
                 observedDay(sw, 0).mean81 == 100.5 && observedDay(sw, 1).day == chronoJdn(2026, 3, 1) &&
                 observedDay(sw, 1).mean81 == 101.5) << observedDays(sw);

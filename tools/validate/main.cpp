@@ -797,14 +797,15 @@ int main(int argc, char** argv) {
     std::string why;
     if (haveObs) {
         // The reader of -W, so that the validation measures what -W gives.
-        switch (loadSpaceWeather(opt.fluxFile.c_str(), sw)) {
+        collectingSink quiet;  // worded below, on stderr
+        switch (loadSpaceWeather(opt.fluxFile.c_str(), sw, quiet)) {
             case weatherStatus::ok:
                 break;
             case weatherStatus::cannotOpen:
                 why = "cannot be read";
                 break;
             case weatherStatus::missingColumns:
-                why = "has no column " + sw.missing;
+                why = "has no column " + sw.missing();
                 break;
             case weatherStatus::noObservedRow:
                 why = "holds no observed day (F10.7_DATA_TYPE OBS or INT with an F10.7_OBS_LAST81)";

@@ -1,0 +1,92 @@
+// OMM in CSV: a header line of keywords in any order, then one record per
+// line.
+#include "formats/omm.h"
+#include "formats/readers.h"
+#include "formats/text.h"
+
+namespace morvel::readers {
+
+namespace {
+
+// Characters of a line read at most; a longer line is a record of its own
+// that is rejected.
+constexpr std::size_t longestLine = 8190;
+
+class csvFile final : public elfile::reader {
+public:
+    csvFile(std::FILE* fp, messageSink& sink, std::string_view file);
+    element next() override;
+
+private:
+    static constexpr int maxColumns = 128;
+    text::lineSource lines_;
+    omm::key column_[maxColumns];
+    int columns_ = 0;
+    long records_ = 0;
+    bool done_ = false;
+    omm::record rec_;
+};
+
+// A line's text as far as a NUL byte.
+std::string_view upToNul(std::string_view s) { return s.substr(0, s.find('\0')); }
+
+csvFile::csvFile(std::FILE* fp, messageSink& sink, std::string_view file)
+    : lines_(fp, longestLine), rec_(sink, file) {
+    // The header: the first line that is not blank.
+    while (lines_.next()) {
+        const std::string_view line = upToNul(lines_.text());
+        if (text::blank(line)) continue;
+        text::csvFields names(line);
+        std::string_view name;
+        while (columns_ < maxColumns && names.next(name)) column_[columns_++] = omm::keyOf(text::trim(name));
+        return;
+    }
+    done_ = true;
+}
+
+element csvFile::next() {
+    while (!done_ && lines_.next()) {
+        const std::string_view line = upToNul(lines_.text());
+        if (text::blank(line)) continue;
+        rec_.begin(++records_, lines_.number());
+        if (lines_.tooLong()) {
+            rec_.reject("line", "too long");
+            continue;
+        }
+        text::csvFields values(line);
+        std::string_view v;
+        int n = 0;
+        while (values.next(v)) {
+            // An unquoted field is a view of the line; a quoted one is
+            // copied, its buffer serves the next one.
+            if (n < columns_ && values.quoted()) rec_.keep(column_[n], v);
+            if (n < columns_ && !values.quoted()) rec_.set(column_[n], v);
+            ++n;
+        }
+        if (n < columns_ && !lines_.ended()) {
+            // A last row without its line end and short of columns: the
+            // file was cut inside it.
+            omm::reportCut(rec_.sink(), rec_.file(), lines_.number());
+            done_ = true;
+            break;
+        }
+        if (n != columns_) {
+            char problem[64];
+            std::snprintf(problem, sizeof problem, "has %d columns, the header %d", n, columns_);
+            rec_.reject("row", problem);
+            continue;
+        }
+        const element el = rec_.finish();
+        if (el.if_valid == 1) return el;
+    }
+    done_ = true;
+    return element{};
+}
+
+}  // namespace
+
+std::unique_ptr<elfile::reader> csv(std::FILE* fp, messageSink& sink, std::string_view file) {
+    return std::make_unique<csvFile>(fp, sink, file);
+}
+
+}  // namespace morvel::readers
