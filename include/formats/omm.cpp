@@ -1,9 +1,7 @@
 #include "formats/omm.h"
 
-#include <charconv>
 #include <cstdint>
 #include <cstring>
-#include <system_error>
 
 #include "cal.h"
 #include "formats/text.h"
@@ -39,15 +37,22 @@ bool isSgp4Family(std::string_view t) {
 bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
 
 // A decimal number filling the whole text (sign, digits with a point, a
-// leading point, an exponent in either case), correctly rounded: the double
-// the TLE reader's scanDecimal and strtod give for the same text.
+// leading point, an exponent in either case), read by the one decimal
+// scanner: the double the TLE reader gives for the same text. Out of the
+// double's range (infinite, or nonzero digits that come to zero) it is no
+// element.
 bool realOf(std::string_view s, double& v) {
-    if (s.size() > 1 && s[0] == '+' && s[1] != '-' && s[1] != '+') s.remove_prefix(1);
-    if (s.empty() || (!isDigit(s[0]) && s[0] != '.' && s[0] != '-')) return false;
+    char buf[128];  // values kept are at most 96 characters
+    if (s.empty() || s.size() >= sizeof buf) return false;
+    std::memcpy(buf, s.data(), s.size());
+    buf[s.size()] = '\0';
+    // One sign at most: "+-1" is no number.
+    const char* p = buf[0] == '+' && s.size() > 1 && buf[1] != '-' && buf[1] != '+' ? buf + 1 : buf;
     double x = 0.0;
-    const auto r = std::from_chars(s.data(), s.data() + s.size(), x, std::chars_format::general);
-    // Out of the double's range, infinities and NaN are no element.
-    if (r.ec != std::errc() || r.ptr != s.data() + s.size() || !(x - x == 0.0)) return false;
+    if (*p == '+' || scanDecimal(p, x) != static_cast<int>(buf + s.size() - p)) return false;
+    const std::size_t mantissa = s.find_first_of("eE");
+    const bool nonzero = s.substr(0, mantissa).find_first_of("123456789") != std::string_view::npos;
+    if (!(x - x == 0.0) || (x == 0.0 && nonzero)) return false;
     v = x;
     return true;
 }

@@ -15,13 +15,14 @@
 
 namespace morvel::test {
 
-std::vector<element> readSets(const std::string& text) {
+std::vector<element> readSets(const std::string& text, messageSink& sink) {
     std::vector<element> sets;
     if (text.empty()) return sets;  // fmemopen takes no empty buffer
     std::string copy = text;
     std::FILE* in = fmemopen(copy.data(), copy.size(), "r");
     if (in == nullptr) return sets;
-    for (element e = elinput(in); e.if_valid == 1; e = elinput(in)) sets.push_back(e);
+    tleReader reader(in, sink);
+    for (element e = reader.next(); e.if_valid == 1; e = reader.next()) sets.push_back(e);
     std::fclose(in);
     return sets;
 }
@@ -73,12 +74,12 @@ std::string withField(std::string line, tleColumns f, const std::string& text) {
     return line.replace(static_cast<std::size_t>(f.first - 1), cell.size(), cell);
 }
 
-std::string console(const std::function<void()>& f) {
-    std::fflush(stdout);
-    testing::internal::CaptureStdout();
+std::string tableMessagesOf(const std::function<void()>& f) {
+    collectingSink said;
+    setTableMessages(&said);
     f();
-    std::fflush(stdout);
-    return testing::internal::GetCapturedStdout();
+    setTableMessages(nullptr);
+    return said.consoleText();
 }
 
 std::string fileText(const std::string& path) {

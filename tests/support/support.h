@@ -1,7 +1,7 @@
 // What the tests share: element sets made from TLE text by the engine's own
 // reader, the real sets they start from, the writer's lines, a day count
-// independent of the engine's calendar, one random generator, and the console
-// of an engine call.
+// independent of the engine's calendar, one random generator, and the
+// messages of the physics tables.
 #pragma once
 
 #include <cstdint>
@@ -21,9 +21,9 @@ inline const std::string issLine1 =
 inline const std::string issLine2 =
     "2 25544  51.6306 141.8725 0007388  32.8924 327.2523 15.49130994565437";
 
-// Every set the reader accepts from `text`, in order; the one set of two
-// lines (if_valid 0 when the reader takes none).
-std::vector<element> readSets(const std::string& text);
+// Every set the reader accepts from `text`, in order, its messages to
+// `sink`; the one set of two lines (if_valid 0 when the reader takes none).
+std::vector<element> readSets(const std::string& text, messageSink& sink = console());
 element readSet(const std::string& line1, const std::string& line2);
 // ISS, and STARLINK-24 (44238) of 2022 April 27, 180 days before re-entry.
 element iss();
@@ -39,8 +39,9 @@ bool wellFormed(const std::string& line);
 std::string field(const std::string& line, tleColumns f);
 std::string withField(std::string line, tleColumns f, const std::string& text);
 
-// What `f` prints on standard output; a file, and a file of tests/data, whole.
-std::string console(const std::function<void()>& f);
+// The console texts of the messages the physics tables report while `f`
+// runs (collected, not printed); a file, and a file of tests/data, whole.
+std::string tableMessagesOf(const std::function<void()>& f);
 std::string fileText(const std::string& path);
 std::string dataFile(const std::string& name);
 

@@ -19,6 +19,14 @@ namespace {
 const std::string L1 = issLine1 + "\n", L2 = issLine2 + "\n";
 const std::string mismatchHead = "Sorry - Line1/2 object mismatch\ninel.objno=25544 objno2=25545\n";
 
+// The sets read from `text`, and the console text of the messages.
+std::vector<element> readSaid(const std::string& text, std::string& said) {
+    collectingSink sink;
+    const std::vector<element> sets = readSets(text, sink);
+    said = sink.consoleText();
+    return sets;
+}
+
 // The title of the one set read from `text`.
 std::string titleOf(const std::string& text) {
     const auto sets = readSets(text);
@@ -107,9 +115,11 @@ TEST(ElinputTitles, NoLineOneSilentlyAndItsLineTwoTheNextTitle) {
     bad.push_back(std::string(issLine1).replace(40, 1, std::string(1, '\0')));
     bad.push_back(issLine1 + std::string(131, ' '));
     for (const std::string& b : bad) {
-        std::string title;
-        EXPECT_EQ(test::console([&] { title = titleOf(b + "\n" + L2 + L1 + L2); }), "") << b;
-        EXPECT_EQ(title, issLine2.substr(0, 68)) << b;
+        std::string said;
+        const auto sets = readSaid(b + "\n" + L2 + L1 + L2, said);
+        EXPECT_EQ(said, "") << b;
+        ASSERT_EQ(sets.size(), 1u) << b;
+        EXPECT_EQ(sets[0].title, issLine2.substr(0, 68)) << b;
     }
     EXPECT_EQ(titleOf(issLine1.substr(0, 63) + "\n" + L2), "98067A  ");
     EXPECT_EQ(titleOf(L1 + "NOT A LINE 2\n" + L1 + L2), "98067A  ");  // lost, not a title
@@ -119,9 +129,8 @@ TEST(ElinputRejects, MeanMotionInsideItsOpenRangeOnly) {
     for (auto [text, accepted] : {std::pair{"17.00000000", false}, {"16.99999999", true},
                                   {" 0.01000000", false}, {" 0.01000001", true}, {"-15.4913099", false},
                                   {"1e400", false}, {"nan", false}, {"", false}}) {
-        size_t n = 9;
-        const std::string out =
-            test::console([&] { n = readSets(L1 + withField(issLine2, tle::l2N, text) + "\n").size(); });
+        std::string out;
+        const size_t n = readSaid(L1 + withField(issLine2, tle::l2N, text) + "\n", out).size();
         EXPECT_EQ(n, accepted ? 1u : 0u) << text;
         EXPECT_EQ(out, accepted ? "" : "Invalid element rejected\n") << text;
     }
@@ -133,20 +142,24 @@ TEST(ElinputRejects, MeanMotionInsideItsOpenRangeOnly) {
 
 TEST(ElinputRejects, ObjectMismatchShowsLineTwoThenTheNextGoodSet) {
     const std::string other2 = withField(issLine2, tle::l2Objno, "25545");
-    std::vector<element> sets;
-    EXPECT_EQ(test::console([&] { sets = readSets("T1\n" + L1 + other2 + "\nT2\n" + L1 + L2); }),
-              mismatchHead + "Last line =" + other2 + "=\n");
+    std::string said;
+    const std::vector<element> sets = readSaid("T1\n" + L1 + other2 + "\nT2\n" + L1 + L2, said);
+    EXPECT_EQ(said, mismatchHead + "Last line =" + other2 + "=\n");
     ASSERT_EQ(sets.size(), 1u);
     EXPECT_STREQ(sets[0].title, "T2");
     // A short line shows its line feed, but not the carriage return before it.
-    for (const char* end : {"\n", "\r\n"})
-        EXPECT_EQ(test::console([&] { readSets(L1 + "2 25545" + end); }), mismatchHead + "Last line =2 25545\n=\n");
-    // The Alpha-5 number of line 1 is compared with line 2's as a number.
-    EXPECT_EQ(test::console([&] {
-                  readSets(withField(issLine1, tle::l1Objno, "A0000") + "\n" +
-                           withField(issLine2, tle::l2Objno, "B0000") + "\n");
-              }).substr(32, 32),
-              "inel.objno=100000 objno2=110000\n");
+    for (const char* end : {"\n", "\r\n"}) {
+        readSaid(L1 + "2 25545" + end, said);
+        EXPECT_EQ(said, mismatchHead + "Last line =2 25545\n=\n");
+    }
+    // The Alpha-5 number of line 1 is compared with line 2's as a number;
+    // the message names the set's line 1 and the file.
+    collectingSink sink;
+    test::readSets("\n" + withField(issLine1, tle::l1Objno, "A0000") + "\n" + withField(issLine2, tle::l2Objno, "B0000") + "\n", sink);
+    ASSERT_EQ(sink.messages().size(), 1u);
+    EXPECT_EQ(sink.messages()[0].text.substr(32, 32), "inel.objno=100000 objno2=110000\n");
+    EXPECT_EQ(sink.messages()[0].line, 2);
+    EXPECT_EQ(sink.messages()[0].kind, messageKind::rejected);
 }
 
 TEST(ElinputStream, EndsErrorsAndLineEndsLoseNoSet) {

@@ -186,7 +186,7 @@ TEST(Guards, ExtremeOrbitsAndSetsStayFiniteAndEndQuietly) {
     el.nrate = 2.5, el.nrate2 = 1.2345e11;
     prime(150);
     int calls = 0;
-    const std::string out = test::console([&] {
+    const std::string out = test::tableMessagesOf([&] {
         while (l >= decayLimit && calls < 100) evolve(150), calls++;
     });
     EXPECT_LT(calls, 10);
@@ -202,7 +202,7 @@ TEST(Guards, ExtremeOrbitsAndSetsStayFiniteAndEndQuietly) {
             const element before = el;
             tnex = tz + due;
             *state[v] = v == 8 ? INFINITY : NAN;
-            test::console([] { evolve(150); });
+            test::tableMessagesOf([] { evolve(150); });
             EXPECT_TRUE(gone == 0.01 && l == 0.0 && lifetime == 0.0) << v << " " << due;
             EXPECT_EQ(std::memcmp(&el, &before, sizeof el), 0) << v << " " << due;
         }

@@ -24,14 +24,18 @@ struct readOut {
     std::string console;
 };
 
-// Every accepted set of an open stream, and what the reading printed.
+// Every accepted set of an open stream, and the console text of the
+// messages the reading reported.
 readOut read(std::FILE* fp) {
     readOut r;
     if (fp == nullptr) return r;
-    r.console = test::console([&] {
-        elfile in(fp);
+    collectingSink said;
+    {
+        elfile in(fp, said, "f");
         for (element el = in.next(); el.if_valid == 1; el = in.next()) r.sets.push_back(el);
-    });
+    }
+    for (const auto& m : said.messages()) EXPECT_EQ(m.file, "f") << m.text;
+    r.console = said.consoleText();
     std::fclose(fp);
     return r;
 }

@@ -65,11 +65,11 @@ TEST(DecayTables, WorkedValuesAndTheTablesEnds) {
 TEST(DecayTables, OutsideTheRangeAMessageAndTheErrorValue) {
     for (auto [z, text] : {std::pair{3.5, "3.500000"}, {-0.1, "-0.100000"}, {qnan, "nan"}}) {
         double got = 0;
-        EXPECT_EQ(test::console([&] { got = J(z); }), std::string("J>Invalid value for z = ") + text + "\n");
+        EXPECT_EQ(test::tableMessagesOf([&] { got = J(z); }), std::string("J>Invalid value for z = ") + text + "\n");
         EXPECT_EQ(got, 0.1);
     }
     double got = 0;
-    EXPECT_EQ(test::console([&] { got = Bess(3.0001); }), "J>Invalid value for z = 3.000100\n");
+    EXPECT_EQ(test::tableMessagesOf([&] { got = Bess(3.0001); }), "J>Invalid value for z = 3.000100\n");
     EXPECT_EQ(got, 0.1);
 }
 
