@@ -59,6 +59,20 @@ void BM_EvolveRevolution(benchmark::State& state) {
 }
 BENCHMARK(BM_EvolveRevolution);
 
+// A whole evolution of the set to its decay, as the report of the program
+// makes it, its crossings counted.
+void BM_EvolveToDecay(benchmark::State& state) {
+    const element e = readSet();
+    long crossings = 0;
+    for (auto _ : state) {
+        el = e;
+        prime(150);
+        evolveUntil(150, 400, [&](int) { ++crossings; });
+    }
+    benchmark::DoNotOptimize(crossings);
+}
+BENCHMARK(BM_EvolveToDecay)->Unit(benchmark::kMillisecond);
+
 void BM_Prime(benchmark::State& state) {
     const element e = readSet();
     for (auto _ : state) {

@@ -45,6 +45,31 @@ void prime(double flux);
 // (decayedAt set, l below 0.01).
 void evolve(double flux);
 
+// Evolves the primed state in calls of evolve while the remaining lifetime
+// is at least decayLimit and fewer than `span` days have gone (the last call
+// may pass it). After each call whose el.revno differs from that of the last
+// call counted (-1 before the first), `onRevolution(previous)` is called
+// with that revolution number: el then holds the new crossing. Returns the
+// number of calls of evolve.
+template <class F>
+long evolveUntil(double flux, double span, F&& onRevolution) {
+    long calls = 0;
+    int last = -1;
+    while (l >= decayLimit && gone < span) {
+        evolve(flux);
+        ++calls;
+        if (el.revno != last) {
+            const int previous = last;
+            last = el.revno;
+            onRevolution(previous);
+        }
+    }
+    return calls;
+}
+inline long evolveUntil(double flux, double span) {
+    return evolveUntil(flux, span, [](int) {});
+}
+
 // ---- The modes' uses of the engine -------------------------------------------
 
 // Remaining lifetime, days, of set `e` as the decay list estimates it for flux

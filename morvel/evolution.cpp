@@ -67,16 +67,11 @@ void evolveSet(int nel, const runParams& p) {
     std::fprintf(outFp, "\n");
 
     // One set per revolution: each call of evolve ends at the next
-    // crossing (revno changes) or at decay, so gone may pass cease.
-    int lastRevno = -1;
-    while (l >= decayLimit && gone < p.cease) {
-        evolve(flux.flux);
-        if (el.revno != lastRevno) {
-            // A set the format cannot number is refused once, not every revolution.
-            if (lastRevno == -1 || tleNumbered(el.objno)) writeSet(outFp);
-            lastRevno = el.revno;
-        }
-    }
+    // crossing (revno changes) or at decay, so gone may pass cease. A set
+    // the format cannot number is refused once, not every revolution.
+    evolveUntil(flux.flux, p.cease, [&](int previous) {
+        if (previous == -1 || tleNumbered(el.objno)) writeSet(outFp);
+    });
 
     if (decayedAt > 0) {
         std::printf("Final decay at %lf\n\n", jd2ep(decayedAt));

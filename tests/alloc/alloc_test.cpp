@@ -55,7 +55,7 @@ TEST(Allocations, NoneInAWholeEvolutionNorInTheCrossingPipeline) {
     prime(150);
     long steps = 0;
     EXPECT_EQ(countAllocations([&] {
-                  for (; l >= decayLimit && gone < 400; steps++) evolve(150);
+                  steps = evolveUntil(150, 400);
               }),
               0);
     EXPECT_GT(steps, 1000);

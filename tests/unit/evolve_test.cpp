@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstring>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "evolve.h"
 #include "geometry.h"
@@ -185,10 +187,8 @@ TEST(Guards, ExtremeOrbitsAndSetsStayFiniteAndEndQuietly) {
     el = test::starlink24();
     el.nrate = 2.5, el.nrate2 = 1.2345e11;
     prime(150);
-    int calls = 0;
-    const std::string out = test::tableMessagesOf([&] {
-        while (l >= decayLimit && calls < 100) evolve(150), calls++;
-    });
+    long calls = 0;
+    const std::string out = test::tableMessagesOf([&] { calls = evolveUntil(150, 1.0); });
     EXPECT_LT(calls, 10);
     EXPECT_LT(out.size(), 2000u) << out.substr(0, 500);
     // A state with any one value not a number ends the evolution at once,
@@ -214,4 +214,25 @@ TEST(Guards, ExtremeOrbitsAndSetsStayFiniteAndEndQuietly) {
     evolve(150);
     EXPECT_NEAR(gone, 10000.0, 1e-3);
     EXPECT_EQ(el.revno, test::starlink24().revno - 1);  // nothing written
+}
+
+TEST(EvolveUntil, OneCallPerCrossingUntilTheSpanOrDecay) {
+    test::DefaultRun run;
+    el = test::starlink24();
+    prime(150);
+    std::vector<std::pair<int, int>> seen;  // the revolution before, and the new one
+    const long calls = evolveUntil(150, 2.0, [&](int previous) { seen.emplace_back(previous, el.revno); });
+    ASSERT_EQ(calls, static_cast<long>(seen.size()));
+    EXPECT_TRUE(gone >= 2.0 && gone < 2.0 + 1 / el.n + 0.01) << gone;
+    for (std::size_t k = 0; k < seen.size(); ++k) {
+        EXPECT_EQ(seen[k].first, k == 0 ? -1 : seen[k - 1].second) << k;
+        EXPECT_EQ(seen[k].second, test::starlink24().revno + static_cast<int>(k)) << k;
+    }
+    // A set that decays within the span ends there, at its decay.
+    el = test::starlink24();
+    el.nrate = 0.05;
+    prime(150);
+    const double life = lifetime;
+    evolveUntil(150, 1000.0);
+    EXPECT_TRUE(l < decayLimit && decayedAt > 0 && gone < 1000.0 && std::fabs(gone - life) < 0.02) << gone;
 }

@@ -35,10 +35,7 @@ void writeReport(const fs::path& p, double span) {
     std::fprintf(fp, "Orbital evolution for object 19029D  \n\n  10.8 cm flux = 150.000000\n\n");
     el = h.at(static_cast<std::size_t>(validation::chooseSet(h, ep2jd(22284.0))));
     prime(150.0);
-    for (int last = -1; l >= decayLimit && gone < span; last = el.revno) {
-        evolve(150.0);
-        if (el.revno != last) eloutput(fp, el);
-    }
+    evolveUntil(150.0, span, [&](int) { eloutput(fp, el); });
     if (decayedAt > 0) std::fprintf(fp, "\nFinal decay at %lf\n", jd2ep(decayedAt));
     std::fclose(fp);
 }

@@ -45,10 +45,7 @@ std::vector<element> evolvedHistory(double& decay) {
     std::vector<element> h;
     el = starlink24();
     prime(150.0);
-    while (l >= decayLimit && gone < evolutionSpan) {
-        evolve(150.0);
-        if (h.empty() || el.revno != h.back().revno) h.push_back(el);
-    }
+    evolveUntil(150.0, evolutionSpan, [&](int) { h.push_back(el); });
     decay = decayedAt;
     return h;
 }

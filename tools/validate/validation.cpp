@@ -99,7 +99,7 @@ double estimateDecay(const element& e, double flux) {
 double evolveDecay(element e, double flux, double span) {
     el = e;
     prime(flux);
-    while (l >= decayLimit && gone < span) evolve(flux);
+    evolveUntil(flux, span);
     return decayedAt > 0 ? decayedAt : none;
 }
 
