@@ -230,6 +230,9 @@ struct precession {
     double apt;   // argument of perigee at the step's end
 };
 
+// 1.5 J2, the Earth's oblateness term of the secular rates, in Earth radii.
+constexpr double oneAndAHalfJ2 = 0.001623967;
+
 precession precess(const stepStart& s, double ep, double nzt) {
     precession p;
     p.ebar = (ecz + ep) / 2.0;
@@ -237,10 +240,10 @@ precession precess(const stepStart& s, double ep, double nzt) {
     double abar = smaxis(nbar);
     const double omee = 1 - p.ebar * p.ebar;
     const double d0 =
-        -0.001623967 * (1 - 1.5 * s.sin2i) / (abar * abar * std::pow(omee, 1.5));
+        -oneAndAHalfJ2 * (1 - 1.5 * s.sin2i) / (abar * abar * std::pow(omee, 1.5));
     abar = abar * (1 + 0.333333333 * (d0 - d0 * d0));
     const double r = 1 / (omee * abar);
-    const double fact = 0.001623967 * nbar * (r * r);
+    const double fact = oneAndAHalfJ2 * nbar * (r * r);
     p.dra = -360 * fact * s.cosi;
     p.dap = 360 * (2.0 - 2.5 * s.sin2i) * fact;
     p.rat = std::fmod(raz + 0.01 * p.dra + 360, 360);
@@ -248,8 +251,10 @@ precession precess(const stepStart& s, double ep, double nzt) {
     return p;
 }
 
-// Change of inclination over the step, degrees: the rotating atmosphere
-// turns the orbit plane toward the equator as the period shortens.
+// Change of inclination over the step, degrees, subtracted from the
+// inclination: the rotating atmosphere lowers it as the period shortens,
+// toward the equator for a prograde orbit and toward the poles for a
+// retrograde one.
 double inclinationChange(const stepStart& s, const precession& p, double nzt) {
     if (s.Rp >= 600.0) return 0;
     double f = 1 - ((2.999e-05 * (s.Rp + earthRadius) - 0.078) - 0.05 * p.ebar) * s.cosi;
@@ -284,7 +289,9 @@ bool writeCrossing(double dep, double dra, double dap, double di) {
     el.epoch = tx;
     el.nrate = ndx;
     el.nrate2 = ndd;
-    el.bstar = bstar(6.283185307179586 * nx / 1440.0, 6.283185307179586 * ndx / 2073600.0, c.ecx,
+    // Radians per minute, and per minute squared, as B* takes them.
+    constexpr double twoPi = 6.283185307179586;
+    el.bstar = bstar(twoPi * nx / 1440.0, twoPi * ndx / 2073600.0, c.ecx,
                      inx * deg);
     el.inc = inx;
     el.ra = rax;

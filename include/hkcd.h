@@ -15,16 +15,17 @@ extern double hk1;
 extern double hk5;
 
 // The three transition heights, km, for an object of `size` metres (> 0),
-// without the shift.
-void hk(double size, double& hk01, double& hk1, double& hk5);
+// without the shift: the base (K = 0.1), the middle (K = 1) and the top
+// (K = 5) of the region.
+void hk(double size, double& base, double& mid, double& top);
 
 // The run's transition region for an object of `size` metres (> 0), every
 // height raised by `shift` km: fills hk01, hk1 and hk5.
 void setTransitionRegion(double size, double shift);
 
 // Drag coefficient at height `ht` km in the region given by its three
-// heights: 1.0000384 below the base, 2.2009336 above the top, and
-// 1.94 exp(-1/K) + 1.01 exp(-K/10) in between.
-double Cd(double ht, double hk01, double hk1, double hk5);
+// heights `base`, `mid` and `top`: 1.0000384 below the base, 2.2009336
+// above the top, and 1.94 exp(-1/K) + 1.01 exp(-K/10) in between.
+double Cd(double ht, double base, double mid, double top);
 
 }  // namespace morvel

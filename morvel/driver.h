@@ -12,7 +12,8 @@
 
 namespace morvel {
 
-constexpr double MORVELVERSION = 0.52;
+// The version, from the project's VERSION in CMakeLists.txt.
+constexpr const char* morvelVersion = MORVEL_VERSION;
 
 // Longest text a name field holds (an end mark follows it).
 constexpr std::size_t maxName = 79;

@@ -17,7 +17,7 @@ namespace morvel {
 
 void banner(std::FILE* fp) {
     std::fprintf(fp, "-----------------------------\n");
-    std::fprintf(fp, "        Morvel v%4.2f\n", MORVELVERSION);
+    std::fprintf(fp, "        Morvel v%s\n", morvelVersion);
     std::fprintf(fp, "  Orbital decay under air drag\n");
     std::fprintf(fp, "  for Earth satellites\n");
     std::fprintf(fp, "-----------------------------\n\n");

@@ -170,7 +170,7 @@ void deriveNames(runParams& p) {
 void answerInfoRequest(int argc, char** argv) {
     for (int i = 1; i < argc; i++) {
         if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("morvel %4.2f\n", MORVELVERSION);
+            std::printf("morvel %s\n", morvelVersion);
             finish(false);
         }
         if (std::strcmp(argv[i], "--help") == 0) {

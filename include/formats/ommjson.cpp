@@ -171,8 +171,8 @@ jsonFile::~jsonFile() {
 void jsonFile::load(std::FILE* fp) {
     std::size_t size = 0;
     if (std::fseek(fp, 0, SEEK_END) == 0) {
-        const long end = std::ftell(fp);
-        if (end > 0) size = static_cast<std::size_t>(end);
+        const long bytes = std::ftell(fp);
+        if (bytes > 0) size = static_cast<std::size_t>(bytes);
     }
     std::fseek(fp, 0, SEEK_SET);
     // One byte more, for the ']' that closes a cut array.

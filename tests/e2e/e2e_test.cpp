@@ -80,8 +80,8 @@ TEST_P(Session, ConsoleAndFilesAsExpected) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Morvel, Session, testing::ValuesIn(caseNames()),
-                         [](const testing::TestParamInfo<std::string>& info) {
-                             std::string n = info.param;
+                         [](const testing::TestParamInfo<std::string>& param) {
+                             std::string n = param.param;
                              for (char& c : n)
                                  if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                              return n;

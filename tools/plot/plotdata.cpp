@@ -242,17 +242,17 @@ bool writeErrors(const figure& f, const std::vector<errorPoint>& points, const s
         bool powered = false;
         for (const errorPoint& p : points) powered = powered || (p.kind == kind && !p.drag);
         // Series of the panel: drag decays and all, or one when nothing is powered.
-        struct series {
+        struct panelSeries {
             const char* name;
             bool dragOnly;
             double shift;
             const char* colour;
         };
-        std::vector<series> ser;
+        std::vector<panelSeries> ser;
         if (powered) ser = {{"drag decay", true, -0.16, "#1f77b4"}, {"all, powered included", false, 0.16, "#999999"}};
         else ser = {{"all (no powered phase)", false, 0.0, "#1f77b4"}};
         std::vector<std::string> plots;
-        for (const series& se : ser) {
+        for (const panelSeries& se : ser) {
             const std::string boxes = dataFile(f, ++k), few = dataFile(f, ++k);
             std::ofstream ob(boxes), of(few);
             if (!ob || !of) return false;
