@@ -14,9 +14,12 @@
 
 #include "cal.h"
 #include "eloutput.h"
+#include "formats/text.h"
 #include "evolve.h"
 #include "support.h"
+#include "report.h"
 #include "validation.h"
+#include "plotdata.h"
 
 using namespace morvel;
 using namespace morvel::validation;
@@ -189,8 +192,8 @@ TEST(ValidateCampaign, ForecastFieldsMorvelsWindowAndCsvQuoting) {
     const forecast g{1, "T", 101.5, false, m, 0, 0, ""};
     for (double p : {0.19, 0.21}) EXPECT_EQ(compare(h, g, m + p * (m - 101), {}, 150.0).morvelHolds, p < 0.2) << p;
     for (const char* t : {"plain", "A, B", "x \"y\"", "\"", ""})
-        EXPECT_EQ(splitCsv(csvField(t) + "," + csvField(t)), (std::vector<std::string>{t, t})) << t;
-    EXPECT_EQ(csvField("plain"), "plain");
+        EXPECT_EQ(splitCsv(text::csvQuoted(t) + "," + text::csvQuoted(t)), (std::vector<std::string>{t, t})) << t;
+    EXPECT_EQ(text::csvQuoted("plain"), "plain");
     // A field that does not parse is named first in the reason.
     const struct { const char* row; const char* field; } bad[] = {
         {"44238,A,2022-10-10,2022-10-32,60,60,", "predicted_utc"}, {"44238,A,,2022-10-12,sixty,60,", "window"},
@@ -230,8 +233,8 @@ struct folder {
         for (const element& e : h) eloutput(fp, e);
         std::fclose(fp);
     }
-    int run() const {
-        const std::string cmd = std::string("'") + MORVEL_VALIDATE_EXE + "' --data '" + dir.string() + "' --csv '" +
+    int run(const std::string& more = "") const {
+        const std::string cmd = std::string("'") + MORVEL_VALIDATE_EXE + "' " + more + " --data '" + dir.string() + "' --csv '" +
                                 (dir / "v.csv").string() + "' --md '" + (dir / "v.md").string() + "' >/dev/null 2>&1";
         return std::system(cmd.c_str());
     }
@@ -316,4 +319,39 @@ TEST(ValidateRun, BadInputIsNamedAndTheReportSaysItIsIncomplete) {
     std::ofstream(e.dir / "reentries.csv") << "norad,name,decay_utc\n3,LOST,2022-10-01\n";
     EXPECT_NE(e.run(), 0) << "no history at all: a failure and no report";
     EXPECT_FALSE(std::filesystem::exists(e.dir / "v.md") || std::filesystem::exists(e.dir / "v.csv"));
+}
+
+TEST(ValidateRun, AnotherFixedFluxIsTheOneUsedAndNamed) {
+    double decay = 0;
+    const std::vector<element> h = evolvedHistory(decay);
+    folder d("flux");
+    d.history("reentry/1-body.tle", h);
+    std::ofstream(d.dir / "reentries.csv") << "norad,name,kind,decay_utc\n1,BODY,rocket body," << isoTime(decay) << "\n";
+    ASSERT_EQ(d.run("--flux=120"), 0);
+    // The rows are what the library builds for the flux 120, each prediction of each method.
+    object ob{1, "BODY", "rocket body", parseReentry(isoTime(decay)), none, "", {}, h};
+    int fallbacks = -1;
+    const std::vector<row> rows = buildRows({ob}, 120.0, nullptr, fallbacks);
+    const auto table = readTable(d.dir / "v.csv");
+    ASSERT_TRUE(!rows.empty() && table.size() == rows.size() && fallbacks == 0) << table.size();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(table[i].at("flux_120"), "120.0");
+        for (const method m : methods) {
+            const std::string tag = methodTag(m);
+            EXPECT_EQ(table[i].at("pred_" + tag + "_120"), isoTime(rows[i].fixed[m])) << tag << " " << i;
+        }
+        const element& set = h[static_cast<std::size_t>(chooseForLead(h, rows[i].real, rows[i].ld))];
+        EXPECT_EQ(rows[i].fixed[method::decayList], estimateDecay(set, 120.0)) << i;
+        EXPECT_NE(rows[i].fixed[method::decayList], estimateDecay(set, 150.0)) << i;
+    }
+    const std::string text = test::fileText(d.dir / "v.md");
+    EXPECT_EQ(text.find("flux 150"), std::string::npos) << "the report names the flux it used";
+    EXPECT_NE(text.find("| decay list, flux 120 | full evolution, flux 120 | fitted derivative, flux 120 |"),
+              std::string::npos);
+    // The pictures read the errors of the fixed flux, whatever it is.
+    std::vector<std::string> leads;
+    const std::vector<plot::errorPoint> points = plot::readErrors((d.dir / "v.csv").string(), leads);
+    ASSERT_EQ(points.size(), rows.size());
+    EXPECT_NEAR(points[0].rel, std::fabs(errorOf(rows[0].fixed[method::decayList], rows[0].real, rows[0].epoch).relative), 1e-4);
+    EXPECT_NE(d.run("--flux 0"), 0) << "no flux at all is refused";
 }

@@ -3,6 +3,8 @@
 // run's relative errors against lead time by kind; with --campaigns the
 // published re-entry forecasts beside Morvel's. Writes a gnuplot script and its
 // data and runs gnuplot when it is installed.
+#include <getopt.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -32,34 +34,56 @@ int main(int argc, char** argv) {
     std::string out = "morvel-plot.png", title, work, errors, campaigns, timeline;
     std::vector<std::string> inputs;
     std::vector<mark> marks;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if ((a == "-o" || a == "--title" || a == "--work" || a == "--errors" || a == "--campaigns" ||
-                          a == "--timeline" || a == "--mark") && !hasValue) {
-            usage();
-            return 2;
-        }
-        if (a == "-o") out = argv[++i];
-        else if (a == "--title") title = argv[++i];
-        else if (a == "--work") work = argv[++i];
-        else if (a == "--errors") errors = argv[++i];
-        else if (a == "--campaigns") campaigns = argv[++i];
-        else if (a == "--timeline") timeline = argv[++i];
-        else if (a == "--mark") {
-            const std::string m = argv[++i];
-            const std::size_t eq = m.find('=');
-            const double t = morvel::validation::parseUtc(m.substr(0, eq));
-            if (t < 0) {
-                std::printf("morvel-plot: not a date: %s\n", m.c_str());
-                return 2;
+    enum { titleOpt = 256, workOpt, errorsOpt, campaignsOpt, timelineOpt, markOpt };  // beyond every character
+    static const option longOptions[] = {
+        {"title", required_argument, nullptr, titleOpt},   {"work", required_argument, nullptr, workOpt},
+        {"errors", required_argument, nullptr, errorsOpt}, {"campaigns", required_argument, nullptr, campaignsOpt},
+        {"timeline", required_argument, nullptr, timelineOpt},
+        {"mark", required_argument, nullptr, markOpt},     {"help", no_argument, nullptr, 'h'},
+        {nullptr, 0, nullptr, 0}};
+    opterr = 0;  // the usage says what is wrong
+    // "-" first: the files stay in their order among the options.
+    for (int c; (c = getopt_long(argc, argv, "-o:h", longOptions, nullptr)) != -1;) {
+        switch (c) {
+            case 1:
+                inputs.push_back(optarg);
+                break;
+            case 'o':
+                out = optarg;
+                break;
+            case titleOpt:
+                title = optarg;
+                break;
+            case workOpt:
+                work = optarg;
+                break;
+            case errorsOpt:
+                errors = optarg;
+                break;
+            case campaignsOpt:
+                campaigns = optarg;
+                break;
+            case timelineOpt:
+                timeline = optarg;
+                break;
+            case markOpt: {
+                const std::string m = optarg;
+                const std::size_t eq = m.find('=');
+                const double t = morvel::validation::parseUtc(m.substr(0, eq));
+                if (t < 0) {
+                    std::printf("morvel-plot: not a date: %s\n", m.c_str());
+                    return 2;
+                }
+                marks.push_back({t, eq == std::string::npos ? m : m.substr(eq + 1)});
+                break;
             }
-            marks.push_back({t, eq == std::string::npos ? m : m.substr(eq + 1)});
+            case 'h':
+                usage();
+                return 0;
+            default:
+                usage();
+                return 2;
         }
-        else if (a == "-h" || a == "--help") {
-            usage();
-            return 0;
-        } else inputs.push_back(a);
     }
     if (errors.empty() && campaigns.empty() && timeline.empty() && inputs.empty()) {
         usage();

@@ -104,9 +104,14 @@ std::vector<errorPoint> readErrors(const std::string& csvPath, std::vector<std::
     std::string line;
     if (!std::getline(in, line)) return out;
     const std::vector<std::string> head = splitCsv(line);
+    // The fixed flux's column is named by that flux (rel_list_150, ...).
+    std::size_t cFixed = head.size();
+    for (std::size_t c = 0; c < head.size() && cFixed == head.size(); ++c) {
+        if (head[c].rfind("rel_list_", 0) == 0 && head[c] != "rel_list_obs") cFixed = c;
+    }
     const std::size_t cKind = columnOf(head, {"kind"}), cDrag = columnOf(head, {"drag_decay"}),
                       cLead = columnOf(head, {"lead", "lead_days"}), cObsFlux = columnOf(head, {"flux_obs"}),
-                      cObs = columnOf(head, {"rel_list_obs"}), cFixed = columnOf(head, {"rel_list_150"});
+                      cObs = columnOf(head, {"rel_list_obs"});
     if (cLead == head.size() || cFixed == head.size()) return out;
     while (std::getline(in, line)) {
         const std::vector<std::string> f = splitCsv(line);

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "cal.h"
+#include "formats/text.h"
 #include "evolve.h"
 #include "geometry.h"
 #include "numtext.h"
@@ -29,11 +30,12 @@ constexpr double lowestTested = 200.0;  // km
 
 }  // namespace
 
-std::vector<element> readHistory(const std::string& path) {
+std::vector<element> readHistory(const std::string& path, messageSink& sink) {
     std::vector<element> h;
     std::FILE* fp = std::fopen(path.c_str(), "r");
     if (fp == nullptr) return h;
-    for (element e = elinput(fp); e.if_valid == 1; e = elinput(fp)) h.push_back(e);
+    tleReader sets(fp, sink, path);
+    for (element e = sets.next(); e.if_valid == 1; e = sets.next()) h.push_back(e);
     std::fclose(fp);
     std::stable_sort(h.begin(), h.end(),
                      [](const element& a, const element& b) { return a.epoch < b.epoch; });
@@ -166,39 +168,17 @@ bool dragOnly(const std::vector<element>& h, const std::vector<manoeuvre>& m, in
     return true;
 }
 
-namespace {
-
-// One past the last day of a civil date's month is no check of the day: the
-// date must come back unchanged from its day number.
-bool realDate(int y, int m, int d) {
-    if (m < 1 || m > 12 || d < 1 || d > 31) return false;
-    const date c = cal_civil(cal_julian(date{y, m, d}));
-    return c.year == y && c.month == m && c.day == d;
-}
-
-}  // namespace
-
 double parseUtc(const std::string& text, bool& dayOnly) {
-    int y = 0, mo = 0, d = 0, hh = 0, mm = 0, ss = 0, used = 0;
-    const char* s = text.c_str();
+    // A date, or a date and a time to the minute or the second with an
+    // optional Z: no day of the year, no fraction of a second.
+    text::isoTime t;
     dayOnly = false;
-    if (std::sscanf(s, "%4d-%2d-%2d%n", &y, &mo, &d, &used) != 3 || used != 10 || !realDate(y, mo, d))
+    if (!text::parseIsoTime(text, t) || t.month == 0 || t.scale != 1 || text.find('.') != std::string::npos ||
+        t.zone == 'z' || (t.zone != 0 && !t.hasTime)) {
         return none;
-    const double day = cal_julian(date{y, mo, d});
-    if (s[used] == '\0') {
-        dayOnly = true;
-        return day;
     }
-    int more = 0;
-    if (std::sscanf(s + used, "T%2d:%2d%n", &hh, &mm, &more) != 2 || more != 6) return none;
-    used += more;
-    if (s[used] == ':') {
-        if (std::sscanf(s + used, ":%2d%n", &ss, &more) != 1 || more != 3) return none;
-        used += more;
-    }
-    if (s[used] == 'Z') ++used;
-    if (s[used] != '\0' || hh > 23 || mm > 59 || ss > 59) return none;
-    return day + (hh * 3600 + mm * 60 + ss) / 86400.0;
+    dayOnly = !t.hasTime;
+    return t.dayNumber + (t.hour * 3600 + t.minute * 60 + t.second) / 86400.0;
 }
 
 double parseUtc(const std::string& text) {
@@ -237,17 +217,19 @@ int chooseForLead(const std::vector<element>& h, double real, lead l) {
 }
 
 std::vector<std::string> splitCsv(const std::string& line) {
-    std::vector<std::string> f(1);
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c != '"') f.back() += c;
-            else if (i + 1 < line.size() && line[i + 1] == '"') f.back() += line[++i];
-            else quoted = false;
-        } else if (c == '"') quoted = true;
-        else if (c == ',') f.emplace_back();
-        else if (c != '\r' || i + 1 != line.size()) f.back() += c;
+    std::string_view rest(line);
+    if (!rest.empty() && rest.back() == '\r') rest.remove_suffix(1);
+    std::vector<std::string> f;
+    text::csvFields fields(rest);
+    std::string_view one;
+    while (fields.next(one)) {
+        // A quoted field from its text as written: no length limit.
+        std::string v(fields.quoted() ? fields.raw() : one);
+        for (std::size_t k = fields.quoted() ? v.find("\"\"") : std::string::npos; k != std::string::npos;
+             k = v.find("\"\"", k + 1)) {
+            v.erase(k, 1);
+        }
+        f.push_back(std::move(v));
     }
     return f;
 }

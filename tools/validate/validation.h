@@ -61,9 +61,9 @@ inline constexpr double evolutionSpan = 400.0;
 // Prediction or time that does not exist (no decay predicted).
 inline constexpr double none = -1.0;
 
-// Element sets of one object in epoch order, read with the engine's reader.
-// An unreadable file gives no sets.
-std::vector<element> readHistory(const std::string& path);
+// Element sets of one object in epoch order, read with the engine's reader,
+// its messages to `sink`. An unreadable file gives no sets.
+std::vector<element> readHistory(const std::string& path, messageSink& sink = console());
 
 // Day number of the noon of the civil day `iso` (YYYY-MM-DD); none when the
 // text is no such date.
@@ -160,8 +160,9 @@ std::vector<manoeuvre> detectPowered(const std::vector<element>& h);
 bool dragOnly(const std::vector<element>& h, const std::vector<manoeuvre>& m, int k, double window,
               double poweredUntil = none);
 
-// Fields of one CSV line: commas split, double quotes hold commas and "" is a
-// quote, a trailing CR is dropped.
+// Fields of one CSV line as the one splitter cuts them (formats/text.h):
+// commas split, a field in double quotes holds commas and "" is a quote; a
+// trailing CR is dropped.
 std::vector<std::string> splitCsv(const std::string& line);
 
 // Index in a CSV header of the first of `names` that it holds; the header's
