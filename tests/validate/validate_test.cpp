@@ -206,15 +206,11 @@ namespace {
 
 // Rows of a CSV as maps from column to field.
 std::vector<std::map<std::string, std::string>> readTable(const std::filesystem::path& p) {
-    std::ifstream in(p);
-    std::string line;
-    std::getline(in, line);
-    const std::vector<std::string> head = splitCsv(line);
+    const csvTable t = readCsvTable(p.string());
     std::vector<std::map<std::string, std::string>> rows;
-    while (std::getline(in, line)) {
-        const std::vector<std::string> f = splitCsv(line);
+    for (const csvTable::line& line : t.rows) {
         rows.emplace_back();
-        for (std::size_t i = 0; i < head.size(); ++i) rows.back()[head[i]] = fieldOf(f, i);
+        for (std::size_t i = 0; i < t.head.size(); ++i) rows.back()[t.head[i]] = fieldOf(line.fields, i);
     }
     return rows;
 }

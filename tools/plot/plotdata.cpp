@@ -14,6 +14,7 @@
 
 #include "cal.h"
 #include "elinput.h"
+#include "formats/text.h"
 #include "geometry.h"
 #include "numtext.h"
 #include "validation.h"
@@ -63,13 +64,16 @@ series readSeries(const std::string& path, const std::string& label) {
     }
     std::fclose(fp);
     // The decay line of a report: the time in the epoch form.
-    std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line)) {
+    std::FILE* report = std::fopen(path.c_str(), "rb");
+    if (report == nullptr) return s;
+    text::lineSource lines(report);
+    while (lines.next()) {
+        const std::string line(lines.text());
         if (line.rfind(decayLine, 0) != 0) continue;
         double ep = 0;
         if (std::sscanf(line.c_str() + std::strlen(decayLine), "%lf", &ep) == 1) s.decay = ep2jd(ep);
     }
+    std::fclose(report);
     return s;
 }
 
@@ -97,13 +101,11 @@ constexpr double inf = std::numeric_limits<double>::infinity();
 }  // namespace
 
 std::vector<errorPoint> readErrors(const std::string& csvPath, std::vector<std::string>& leads) {
-    using validation::splitCsv;
     std::vector<errorPoint> out;
     leads.clear();
-    std::ifstream in(csvPath);
-    std::string line;
-    if (!std::getline(in, line)) return out;
-    const std::vector<std::string> head = splitCsv(line);
+    const validation::csvTable table = validation::readCsvTable(csvPath);
+    const std::vector<std::string>& head = table.head;
+    if (!table.read) return out;
     // The fixed flux's column is named by that flux (rel_list_150, ...).
     std::size_t cFixed = head.size();
     for (std::size_t c = 0; c < head.size() && cFixed == head.size(); ++c) {
@@ -113,8 +115,8 @@ std::vector<errorPoint> readErrors(const std::string& csvPath, std::vector<std::
                       cLead = columnOf(head, {"lead", "lead_days"}), cObsFlux = columnOf(head, {"flux_obs"}),
                       cObs = columnOf(head, {"rel_list_obs"});
     if (cLead == head.size() || cFixed == head.size()) return out;
-    while (std::getline(in, line)) {
-        const std::vector<std::string> f = splitCsv(line);
+    for (const validation::csvTable::line& line : table.rows) {
+        const std::vector<std::string>& f = line.fields;
         if (f.size() < head.size()) continue;
         const bool obs = cObs < head.size() && !fieldOf(f, cObsFlux).empty();
         const std::string relText = fieldOf(f, obs ? cObs : cFixed);
@@ -302,19 +304,17 @@ bool writeErrors(const figure& f, const std::vector<errorPoint>& points, const s
 }
 
 std::vector<campaignPoint> readCampaigns(const std::string& csvPath) {
-    using validation::splitCsv;
     std::vector<campaignPoint> out;
-    std::ifstream in(csvPath);
-    std::string line;
-    if (!std::getline(in, line)) return out;
-    const std::vector<std::string> head = splitCsv(line);
+    const validation::csvTable table = validation::readCsvTable(csvPath);
+    const std::vector<std::string>& head = table.head;
+    if (!table.read) return out;
     const std::size_t cNorad = columnOf(head, {"norad"}), cName = columnOf(head, {"name"}),
                       cSource = columnOf(head, {"source"}), cIssued = columnOf(head, {"issued_utc"}),
                       cSet = columnOf(head, {"set_epoch"}), cPred = columnOf(head, {"predicted_utc"}),
                       cMinus = columnOf(head, {"window_minus_h"}), cPlus = columnOf(head, {"window_plus_h"}),
                       cReal = columnOf(head, {"real_reentry"});
-    while (std::getline(in, line)) {
-        const std::vector<std::string> f = splitCsv(line);
+    for (const validation::csvTable::line& line : table.rows) {
+        const std::vector<std::string>& f = line.fields;
         campaignPoint p{fieldOf(f, cNorad) + " " + fieldOf(f, cName), fieldOf(f, cSource), parseUtc(fieldOf(f, cReal)),
                         std::nan(""), 0, 0, 0};
         const double predicted = parseUtc(fieldOf(f, cPred));

@@ -657,7 +657,7 @@ namespace {
 
 // A problem of line `n` of the input `path`: on stderr, and kept for the
 // report.
-void addProblem(std::vector<std::string>& problems, const std::string& path, int n, const std::string& what) {
+void addProblem(std::vector<std::string>& problems, const std::string& path, long n, const std::string& what) {
     problems.push_back(path + ":" + std::to_string(n) + ": " + what);
     std::fprintf(stderr, "morvel-validate: %s\n", problems.back().c_str());
 }
@@ -666,13 +666,12 @@ void addProblem(std::vector<std::string>& problems, const std::string& path, int
 
 bool readObjects(const reportOptions& opt, std::vector<object>& objects, std::vector<std::string>& problems) {
     const std::string listPath = opt.data + "/reentries.csv";
-    std::ifstream list(listPath);
-    std::string line;
-    if (!list || !std::getline(list, line)) {
+    const csvTable list = readCsvTable(listPath);
+    if (!list.read) {
         std::fprintf(stderr, "morvel-validate: cannot read %s\n", listPath.c_str());
         return false;
     }
-    const std::vector<std::string> head = splitCsv(line);
+    const std::vector<std::string>& head = list.head;
     const std::size_t cNorad = columnOf(head, {"norad"}), cName = columnOf(head, {"name"}),
                       cDecay = columnOf(head, {"decay_utc", "decay", "reentry_utc"}),
                       cKind = columnOf(head, {"kind"}), cPowered = columnOf(head, {"powered_until"});
@@ -681,25 +680,25 @@ bool readObjects(const reportOptions& opt, std::vector<object>& objects, std::ve
                      listPath.c_str());
         return false;
     }
-    auto problem = [&](int n, const std::string& what) { addProblem(problems, listPath, n, what); };
-    for (int n = 2; std::getline(list, line); ++n) {
-        if (line.empty() || line == "\r") continue;
-        const std::vector<std::string> f = splitCsv(line);
+    for (const csvTable::line& row : list.rows) {
+        const long n = row.number;
+        auto problem = [&](const std::string& what) { addProblem(problems, listPath, n, what); };
+        const std::vector<std::string>& f = row.fields;
         if (f.size() <= std::max(cNorad, std::max(cName, cDecay))) {
-            problem(n, "too few fields");
+            problem("too few fields");
             continue;
         }
         object ob{};
         std::string why;
         if (!parseNorad(f[cNorad], ob.norad, why)) {
-            problem(n, why);
+            problem(why);
             continue;
         }
         ob.name = f[cName];
         ob.kind = cKind < f.size() && !f[cKind].empty() ? f[cKind] : "kind not given";
         ob.real = parseReentry(f[cDecay]);
         if (ob.real.t < 0) {
-            problem(n, "decay \"" + f[cDecay] + "\" of " + f[cNorad] + " is neither a date YYYY-MM-DD nor a time "
+            problem("decay \"" + f[cDecay] + "\" of " + f[cNorad] + " is neither a date YYYY-MM-DD nor a time "
                        "YYYY-MM-DDTHH:MM");
             continue;
         }
@@ -708,7 +707,7 @@ bool readObjects(const reportOptions& opt, std::vector<object>& objects, std::ve
             bool dayOnly = false;
             ob.poweredUntil = parseUtc(f[cPowered], dayOnly);
             if (ob.poweredUntil < 0) {
-                problem(n, "powered_until \"" + f[cPowered] + "\" of " + f[cNorad] + " is no date or time");
+                problem("powered_until \"" + f[cPowered] + "\" of " + f[cNorad] + " is no date or time");
                 continue;
             }
             if (dayOnly) ob.poweredUntil += 1;  // to the end of the day
@@ -716,7 +715,7 @@ bool readObjects(const reportOptions& opt, std::vector<object>& objects, std::ve
         }
         const std::string file = historyFile(opt.data, ob.norad);
         if (file.empty()) {
-            problem(n, "no element file " + f[cNorad] + "-*.tle for " + ob.name + " in " + opt.data + "/reentry or " +
+            problem("no element file " + f[cNorad] + "-*.tle for " + ob.name + " in " + opt.data + "/reentry or " +
                        opt.data);
             continue;
         }
@@ -726,7 +725,7 @@ bool readObjects(const reportOptions& opt, std::vector<object>& objects, std::ve
         ob.history = readHistory(file, said);
         for (const auto& m : said.messages()) std::fprintf(stderr, "morvel-validate: %s: %s", file.c_str(), m.text.c_str());
         if (ob.history.empty()) {
-            problem(n, file + " holds no element set");
+            problem(file + " holds no element set");
             continue;
         }
         ob.powered = detectPowered(ob.history);
@@ -739,21 +738,18 @@ void readCampaigns(const reportOptions& opt, const std::vector<object>& objects,
                    std::vector<campaignRow>& rows, std::vector<setPrediction>& every,
                    std::vector<std::string>& problems) {
     const std::string path = opt.data + "/campaign-predictions.csv";
-    std::ifstream in(path);
-    std::string line;
-    if (!in || !std::getline(in, line)) return;
-    const std::vector<std::string> head = splitCsv(line);
-    for (int n = 2; std::getline(in, line); ++n) {
-        if (line.empty() || line == "\r") continue;
+    const csvTable table = readCsvTable(path);
+    if (!table.read) return;
+    for (const csvTable::line& line : table.rows) {
         campaignRow c{};
         std::string why;
         const object* ob = nullptr;
-        if (parseForecast(head, splitCsv(line), c.f, why)) {
+        if (parseForecast(table.head, line.fields, c.f, why)) {
             for (const object& o : objects) ob = o.norad == c.f.norad ? &o : ob;
             if (ob == nullptr) why = "forecast for " + std::to_string(c.f.norad) + ", which has no history";
         }
         if (ob == nullptr) {
-            addProblem(problems, path, n, why);
+            addProblem(problems, path, line.number, why);
             continue;
         }
         c.ob = ob;

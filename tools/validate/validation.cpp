@@ -234,6 +234,23 @@ std::vector<std::string> splitCsv(const std::string& line) {
     return f;
 }
 
+csvTable readCsvTable(const std::string& path) {
+    csvTable t;
+    std::FILE* fp = std::fopen(path.c_str(), "rb");
+    if (fp == nullptr) return t;
+    text::lineSource lines(fp);
+    if (lines.next()) {
+        t.read = true;
+        t.head = splitCsv(std::string(lines.text()));
+    }
+    while (t.read && lines.next()) {
+        if (!lines.text().empty()) t.rows.push_back({lines.number(), splitCsv(std::string(lines.text()))});
+    }
+    t.read = t.read && !lines.failed();
+    std::fclose(fp);
+    return t;
+}
+
 std::size_t columnOf(const std::vector<std::string>& head, std::initializer_list<const char*> names) {
     for (const char* n : names) {
         for (std::size_t i = 0; i < head.size(); ++i) {

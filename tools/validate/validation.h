@@ -165,6 +165,20 @@ bool dragOnly(const std::vector<element>& h, const std::vector<manoeuvre>& m, in
 // trailing CR is dropped.
 std::vector<std::string> splitCsv(const std::string& line);
 
+// A CSV file read through the one line source: the fields of its head and
+// of each further line that is not blank, with its line number (the head's
+// is 1). `read` is false when the file cannot be read or has no head.
+struct csvTable {
+    struct line {
+        long number;
+        std::vector<std::string> fields;
+    };
+    bool read = false;
+    std::vector<std::string> head;
+    std::vector<line> rows;
+};
+csvTable readCsvTable(const std::string& path);
+
 // Index in a CSV header of the first of `names` that it holds; the header's
 // size when it holds none.
 std::size_t columnOf(const std::vector<std::string>& head, std::initializer_list<const char*> names);
