@@ -12,29 +12,23 @@ namespace morvel {
 
 namespace {
 
-// One line of the element file as the reader sees it: its text, with the
-// line feed after it when it had one, at most lineWidth characters of both.
+// One line of the element file as the reader sees it: at most lineWidth
+// characters, the line feed included when the line is that short (the line
+// source leaves it after the text).
 struct tleLine {
-    std::string_view text;  // without the line feed
-    int len;                // characters seen, the line feed included
+    const char* text;
+    int len;
 };
 
 tleLine lineOf(const text::lineSource& src) {
-    std::string_view t = src.text();
-    const std::size_t seen = t.size() + (src.ended() ? 1 : 0);
+    const std::size_t seen = src.text().size() + (src.ended() ? 1 : 0);
     const int len = seen > static_cast<std::size_t>(tle::lineWidth) ? tle::lineWidth : static_cast<int>(seen);
-    if (t.size() > static_cast<std::size_t>(len)) t = t.substr(0, static_cast<std::size_t>(len));
-    return {t, len};
-}
-
-// Character of column `col` (from 1, at most len): the line feed past the text.
-char at(const tleLine& line, int col) {
-    return static_cast<std::size_t>(col - 1) < line.text.size() ? line.text[col - 1] : '\n';
+    return {src.text().data(), len};
 }
 
 // Test of one column; a column beyond the end of the text fails.
 bool columnIs(const tleLine& line, int col, char c) {
-    return col <= line.len && at(line, col) == c;
+    return col <= line.len && line.text[col - 1] == c;
 }
 
 // The field's own columns, as far as the text has them, so that a
@@ -48,7 +42,7 @@ fieldText cut(const tleLine& line, tleColumns f) {
     fieldText out{};
     int k = 0;
     for (int col = f.first; col < f.first + f.width && col <= line.len; ++col) {
-        out.text[k++] = at(line, col);
+        out.text[k++] = line.text[col - 1];
     }
     out.text[k] = '\0';
     return out;
@@ -119,7 +113,7 @@ bool isLine1(const tleLine& line) {
 // the last kept column of a longer line).
 void takeTitle(element& el, const tleLine& line) {
     const int n = line.len > 0 ? line.len - 1 : 0;
-    std::memcpy(el.title, line.text.data(), static_cast<std::size_t>(n));
+    std::memcpy(el.title, line.text, static_cast<std::size_t>(n));
     el.title[n] = '\0';
 }
 
@@ -157,7 +151,7 @@ element tleReader::next() {
 
         inel.objno = static_cast<int>(catalogueField(line, tle::l1Objno));
         inel.type = line.text[tle::l1Type.first - 1];
-        std::memcpy(inel.objid, line.text.data() + tle::l1Objid.first - 1, tle::l1Objid.width);
+        std::memcpy(inel.objid, line.text + tle::l1Objid.first - 1, tle::l1Objid.width);
         inel.objid[tle::l1Objid.width] = '\0';
         inel.elno = static_cast<int>(wholeField(line, tle::l1Elno));
         const long year = wholeField(line, tle::l1EpochYear);
@@ -183,11 +177,9 @@ element tleReader::next() {
 
         const long objno2 = catalogueField(line, tle::l2Objno);
         if (objno2 != inel.objno) {
-            const bool lineFeed = static_cast<std::size_t>(line.len) > line.text.size();
             reportf(sink, {messageKind::rejected, file, line1, 0, {}, "line 2", "object number differs from line 1", {}},
-                    "Sorry - Line1/2 object mismatch\ninel.objno=%li objno2=%li\nLast line =%.*s%s=\n",
-                    static_cast<long>(inel.objno), objno2, static_cast<int>(line.text.size()), line.text.data(),
-                    lineFeed ? "\n" : "");
+                    "Sorry - Line1/2 object mismatch\ninel.objno=%li objno2=%li\nLast line =%.*s=\n",
+                    static_cast<long>(inel.objno), objno2, line.len, line.text);
             continue;
         }
 

@@ -12,17 +12,6 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-int digitsAt(std::string_view s, std::size_t p, int n) {
-    if (p > s.size() || s.size() - p < static_cast<std::size_t>(n)) return -1;
-    int v = 0;
-    for (int k = 0; k < n; ++k) {
-        const char c = s[p + k];
-        if (c < '0' || c > '9') return -1;
-        v = v * 10 + (c - '0');
-    }
-    return v;
-}
-
 // ---- CSV ----------------------------------------------------------------------
 
 bool csvFields::next(std::string_view& field) {
@@ -65,16 +54,6 @@ bool csvColumns(std::string_view line, int fields, const int* columns, int count
                 std::string_view* out) {
     const char* const lineStart = line.data();
     const char* const lineEnd = lineStart + line.size();
-    if (std::memchr(lineStart, '"', line.size()) != nullptr) {
-        // Quotes may hold commas: every field in turn.
-        csvFields all(line);
-        std::string_view f;
-        int c = 0;
-        for (int k = 0; c < count && all.next(f); ++k) {
-            if (k == columns[c]) out[c++] = all.raw();
-        }
-        return c == count;
-    }
     // The next comma from `p` on, or the line's end.
     auto nextComma = [&](const char* p) {
         const void* c = std::memchr(p, ',', static_cast<std::size_t>(lineEnd - p));
@@ -146,13 +125,6 @@ int dayNumberOf(std::chrono::sys_days d) {
 
 }  // namespace
 
-bool isoDateParts(std::string_view s, int& year, int& month, int& day) {
-    year = digitsAt(s, 0, 4);
-    month = digitsAt(s, 5, 2);
-    day = digitsAt(s, 8, 2);
-    return year >= 0 && month >= 0 && day >= 0 && s[4] == '-' && s[7] == '-';
-}
-
 int daysInMonth(int year, int month) {
     using namespace std::chrono;
     const year_month_day_last last{std::chrono::year{year} / std::chrono::month{static_cast<unsigned>(month)} / std::chrono::last};
@@ -223,7 +195,6 @@ bool parseIsoTime(std::string_view s, isoTime& t) {
 
 namespace {
 constexpr std::size_t blockSize = 1 << 16;  // bytes read from a stream at a time, at least
-constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
 }  // namespace
 
 lineSource::lineSource(std::string_view text) : source_(source::memory), rest_(text), eof_(true) {}
@@ -233,10 +204,6 @@ lineSource::lineSource(std::FILE* fp, std::size_t longest) : lineSource(fp, sour
 lineSource::lineSource(std::FILE* fp, source s, std::size_t longest) : source_(s), fp_(fp), longest_(longest) {}
 
 lineSource lineSource::unbuffered(std::FILE* fp) { return lineSource(fp, source::unbuffered, pieceSize); }
-
-bool lineSource::next() {
-    return source_ == source::unbuffered ? nextPiece() : nextInBlocks();
-}
 
 bool lineSource::nextPiece() {
     // fgets ends what it read with a NUL: in the last byte only when it
@@ -260,22 +227,10 @@ bool lineSource::nextPiece() {
     std::size_t n = std::strlen(piece_);
     ended_ = n > 0 && piece_[n - 1] == '\n';
     if (ended_) --n;
-    if (ended_ && n > 0 && piece_[n - 1] == '\r') --n;
+    if (ended_ && n > 0 && piece_[n - 1] == '\r') piece_[--n] = '\n';
     text_ = std::string_view(piece_, n);
     ++number_;
     return true;
-}
-
-void lineSource::take(std::string_view line, bool ended) {
-    ++number_;
-    ended_ = ended;
-    tooLong_ = longest_ != 0 && line.size() > longest_;
-    if (tooLong_) line = line.substr(0, longest_);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (number_ == 1 && line.substr(0, byteOrderMark.size()) == byteOrderMark) {
-        line.remove_prefix(byteOrderMark.size());
-    }
-    text_ = line;
 }
 
 bool lineSource::nextInBlocks() {
@@ -311,7 +266,8 @@ bool lineSource::nextInBlocks() {
         // line, or the head of a line too long.
         const std::size_t hold = kept != 0 ? kept + 1 : rest_.size();
         if (kept == 0 && hold > 0) std::memmove(buf_.data(), rest_.data(), hold);
-        if (buf_.size() < hold + blockSize) buf_.resize(std::max(2 * buf_.size(), hold + blockSize));
+        // The buffer grows only for a line longer than itself.
+        if (buf_.empty() || hold == buf_.size()) buf_.resize(std::max(2 * buf_.size(), blockSize));
         const std::size_t n = std::fread(buf_.data() + hold, 1, buf_.size() - hold, fp_);
         if (n == 0) {
             failed_ = std::ferror(fp_) != 0;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -18,7 +19,16 @@ inline bool blank(std::string_view s) { return trim(s).empty(); }
 
 // The whole number written by exactly `n` digits at `p` of `s`; -1 when one
 // of them is no digit or the text ends before them.
-int digitsAt(std::string_view s, std::size_t p, int n);
+inline int digitsAt(std::string_view s, std::size_t p, int n) {
+    if (p > s.size() || s.size() - p < static_cast<std::size_t>(n)) return -1;
+    int v = 0;
+    for (int k = 0; k < n; ++k) {
+        const char c = s[p + k];
+        if (c < '0' || c > '9') return -1;
+        v = v * 10 + (c - '0');
+    }
+    return v;
+}
 
 // ---- CSV ----------------------------------------------------------------------
 // A field is the text between commas. One that starts with a double quote
@@ -86,7 +96,12 @@ bool parseIsoTime(std::string_view s, isoTime& t);
 
 // The parts of the date YYYY-MM-DD standing at the start of `s`, by their
 // digits alone (the calendar is not asked); false when `s` does not start so.
-bool isoDateParts(std::string_view s, int& year, int& month, int& day);
+inline bool isoDateParts(std::string_view s, int& year, int& month, int& day) {
+    year = digitsAt(s, 0, 4);
+    month = digitsAt(s, 5, 2);
+    day = digitsAt(s, 8, 2);
+    return year >= 0 && month >= 0 && day >= 0 && s[4] == '-' && s[7] == '-';
+}
 
 // Julian Day Number of a Gregorian date; 0 when it is no date.
 int civilDayNumber(int year, int month, int day);
@@ -118,14 +133,27 @@ public:
     // the stream, so that the caller may go on reading it: at most 127
     // bytes, the line end included, at once (a longer line comes in pieces),
     // a NUL byte ending the text, no mark dropped, and a carriage return
-    // dropped only before the line feed.
+    // dropped only before the line feed. The line feed of a line that had
+    // one stands right after its text (text().data()[text().size()]).
     static lineSource unbuffered(std::FILE* fp);
 
     lineSource(const lineSource&) = delete;
     lineSource& operator=(const lineSource&) = delete;
 
     // The next line; false at the end or on a read error.
-    bool next();
+    bool next() {
+        // A whole line in what is held: the common case, inline.
+        if (source_ != source::unbuffered && !rest_.empty()) {
+            const void* nl = std::memchr(rest_.data(), '\n', rest_.size());
+            if (nl != nullptr) {
+                const std::size_t k = static_cast<std::size_t>(static_cast<const char*>(nl) - rest_.data());
+                take(rest_.substr(0, k), true);
+                rest_.remove_prefix(k + 1);
+                return true;
+            }
+        }
+        return source_ == source::unbuffered ? nextPiece() : nextInBlocks();
+    }
     std::string_view text() const { return text_; }
     long number() const { return number_; }
     bool ended() const { return ended_; }      // the line had its line end
@@ -140,7 +168,15 @@ private:
     lineSource(std::FILE* fp, source s, std::size_t longest);
     bool nextPiece();
     bool nextInBlocks();
-    void take(std::string_view line, bool ended);
+    void take(std::string_view line, bool ended) {
+        ++number_;
+        ended_ = ended;
+        tooLong_ = longest_ != 0 && line.size() > longest_;
+        if (tooLong_) line = line.substr(0, longest_);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (number_ == 1 && line.size() >= 3 && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
+        text_ = line;
+    }
 
     source source_;
     std::FILE* fp_ = nullptr;
