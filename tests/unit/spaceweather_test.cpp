@@ -115,10 +115,11 @@ TEST(SpaceWeather, BadRowsSkippedAndCountedGoodRowsAroundThemKept) {
         "abc,a,2026-02-28,b,OBS\n" "101.1x,a,2026-02-28,b,OBS\n"  // 9, 10: flux not a number, characters after it
         "-101.2,a,2026-02-28,b,OBS\n" "1e999,a,2026-02-28,b,INT\n" // 11, 12: flux not positive, not finite
         "2026-02-28,OBS\n" "101.3,a,2026-02-27,b,OBS\n"            // 13, 14: too few fields, day already read
-        "101.4,a,2026-03-02,b,PRD\n" "101.5,a,2026-03-01,b,INT";   // 15: predicted, not used; 16: read, no line end
+        "101.4,a,2026-03-02,b,PRD\n" "101.4,a,2026-02-30,b,PRD\n"  // 15: predicted, not used; 16: no such day
+        "101.5,a,2026-03-01,b,INT";                                // 17: read, no line end
     spaceWeather sw;
     ASSERT_EQ(read(text, sw), weatherStatus::ok);
-    EXPECT_EQ(std::tuple(sw.skipped(), sw.firstSkipped(), sw.predicted()), std::tuple(11, 3L, 1));  // first skipped: line 3
+    EXPECT_EQ(std::tuple(sw.skipped(), sw.firstSkipped(), sw.predicted()), std::tuple(12, 3L, 1));  // first skipped: line 3
     EXPECT_TRUE(observedDays(sw) == 2 && observedDay(sw, 0).day == chronoJdn(2026, 2, 27) &&
                 observedDay(sw, 0).mean81 == 100.5 && observedDay(sw, 1).day == chronoJdn(2026, 3, 1) &&
                 observedDay(sw, 1).mean81 == 101.5) << observedDays(sw);
