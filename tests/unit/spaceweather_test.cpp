@@ -92,7 +92,7 @@ TEST(SpaceWeather, FilesRefusedWithWhatTheyLack) {
         {"date,F10.7_DATA_TYPE,F10.7_OBS_LAST81\n", weatherStatus::missingColumns, "DATE"},
         {head + "2026-05-17,PRD,124.0\n2026-06-01,PRM,120.0\n", weatherStatus::noObservedRow, ""},
         {head + "2026-05-17,OBS,\n", weatherStatus::noObservedRow, ""},
-        {head + "2026-05-17,OBS,100.00000000000000000000000000000000\n", weatherStatus::noObservedRow, ""},  // too long
+        {head + "2026-05-17,OBS,100.0000000000000000000000000000\n", weatherStatus::noObservedRow, ""},  // too long
     };
     for (const auto& c : cases) {
         spaceWeather sw;
