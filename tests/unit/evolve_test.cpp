@@ -72,6 +72,8 @@ TEST(Prime, LoadsTheStateMarksTheSetAndGivesTheSentinels) {
         EXPECT_TRUE(life == 0.0 || (lifetime == life && l == life)) << nrate;
     }
     const double plain = decayListLifetime(test::starlink24(), 150);
+    qfix = 0.0;  // no lifetime factor: no estimate, not a lifetime of 0
+    EXPECT_EQ(decayListLifetime(test::starlink24(), 150), -1.0);
     qfix = 1.5;
     el = test::starlink24();
     prime(150);

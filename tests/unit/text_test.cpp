@@ -72,6 +72,11 @@ TEST(Csv, ColumnsPickedAsTheFieldsInTurnGiveThem) {
         ASSERT_TRUE(csvColumns(line, fields, cols, n, got)) << line;
         for (int i = 0; i < n; ++i) ASSERT_EQ(got[i], inTurn[cols[i]]) << line << " column " << cols[i];
     }
+    // No more columns than asked for are cut.
+    const int firstTwo[2] = {0, 1};
+    std::string_view two[2] = {"kept", "kept"};
+    ASSERT_TRUE(csvColumns("a,b,c,d,e,f,g,h,i,j", 10, firstTwo, 1, two));
+    EXPECT_TRUE(two[0] == "a" && two[1] == "kept");
     // A line too short for a column, walked to from its start or its end.
     std::string_view got[1];
     for (const int col : {4, 5}) EXPECT_FALSE(csvColumns("a,b", 10, &col, 1, got)) << col;
