@@ -1,7 +1,6 @@
 #include "bess.h"
 
 
-#include "formats/messages.h"
 #include "j.h"
 
 namespace morvel {
@@ -22,9 +21,7 @@ double BessI1(double z) {
 
 double Bess(double z) {
     if (!(z >= 0 && z <= 3)) {
-        reportf(tableMessages(), {messageKind::outOfRange, {}, 0, 0, {}, "z", "outside 0..3", {}},
-                "J>Invalid value for z = %lf\n", z);
-        return 0.1;
+        return outOfRange(z);
     }
     return BessI0(z) / BessI1(z);
 }

@@ -6,6 +6,12 @@
 
 namespace morvel {
 
+double outOfRange(double z) {
+    reportf(tableMessages(), {messageKind::outOfRange, {}, 0, 0, {}, "z", "outside 0..3", {}},
+            "J>Invalid value for z = %lf\n", z);
+    return 0.1;
+}
+
 double tableLookup(const double* t, int kmax, double z) {
     // Entry k belongs to z = 0.2 k. Rounding can put a z just below a grid
     // end into the next segment, and a NaN has no segment: hold k inside.
@@ -19,9 +25,7 @@ double J(double z) {
     static constexpr double Ja[10] = {1.0,  0.805, 0.627, 0.474, 0.35,
                                0.259, 0.197, 0.158, 0.136, 0.122};
     if (!(z >= 0 && z <= 3)) {
-        reportf(tableMessages(), {messageKind::outOfRange, {}, 0, 0, {}, "z", "outside 0..3", {}},
-                "J>Invalid value for z = %lf\n", z);
-        return 0.1;
+        return outOfRange(z);
     }
     // Beyond the table a straight line continues its last entry.
     if (z >= 1.8) return 0.122 - (z - 1.8) * 0.0171;

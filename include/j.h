@@ -9,6 +9,11 @@ namespace morvel {
 // tableMessages() (formats/messages.h) and returns 0.1.
 double J(double z);
 
+// The error value 0.1 of a table asked for z outside 0..3 (or not a
+// number), with its message "J>Invalid value for z = %lf" to
+// tableMessages(): out of the way of the tables' common path.
+[[gnu::cold, gnu::noinline]] double outOfRange(double z);
+
 // Table lookup on the grid z = 0.2 k shared by the decay-theory tables: a
 // straight line between the two entries that bracket z, with k held inside
 // 0..kmax so that no entry outside the table is ever read.

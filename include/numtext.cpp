@@ -1,11 +1,13 @@
 #include "numtext.h"
 
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 
 namespace morvel {
 
@@ -106,8 +108,14 @@ int scanDecimal(const char* text, double& value) {
         const double v = static_cast<double>(digitValue) / tens[places];
         value = *text == '-' ? -v : v;
     } else {
-        // strtod reads the accepted text the same way and stops where it ends.
-        value = std::strtod(text, nullptr);
+        // The accepted text, a leading '+' aside (which from_chars does not
+        // take), converted by std::from_chars, correctly rounded as strtod
+        // rounds. Out of the double's range from_chars gives no value: strtod
+        // gives its infinity or zero, and reads the text the same way.
+        const char* first = *text == '+' ? text + 1 : text;
+        double v = 0.0;
+        const auto r = std::from_chars(first, p, v, std::chars_format::general);
+        value = r.ec == std::errc() && r.ptr == p ? v : std::strtod(text, nullptr);
     }
     return static_cast<int>(p - text);
 }

@@ -50,9 +50,10 @@ bool realOf(std::string_view s, double& v) {
     const char* p = buf[0] == '+' && s.size() > 1 && buf[1] != '-' && buf[1] != '+' ? buf + 1 : buf;
     double x = 0.0;
     if (*p == '+' || scanDecimal(p, x) != static_cast<int>(buf + s.size() - p)) return false;
-    const std::size_t mantissa = s.find_first_of("eE");
-    const bool nonzero = s.substr(0, mantissa).find_first_of("123456789") != std::string_view::npos;
-    if (!(x - x == 0.0) || (x == 0.0 && nonzero)) return false;
+    if (!(x - x == 0.0)) return false;
+    if (x == 0.0 && s.substr(0, s.find_first_of("eE")).find_first_of("123456789") != std::string_view::npos) {
+        return false;
+    }
     v = x;
     return true;
 }
