@@ -205,34 +205,6 @@ lineSource::lineSource(std::FILE* fp, source s, std::size_t longest) : source_(s
 
 lineSource lineSource::unbuffered(std::FILE* fp) { return lineSource(fp, source::unbuffered, pieceSize); }
 
-bool lineSource::nextPiece() {
-    // fgets ends what it read with a NUL: in the last byte only when it
-    // filled the buffer.
-    constexpr std::size_t last = sizeof piece_ - 1;
-    piece_[last] = 'x';
-    if (std::fgets(piece_, sizeof piece_, fp_) == nullptr) {
-        failed_ = std::ferror(fp_) != 0;
-        return false;
-    }
-    if (piece_[last] == '\0' && piece_[last - 1] == '\r') {
-        // A full piece that ends in a carriage return: with the line feed
-        // that follows it, the pair is the line end, and the piece is whole.
-        const int next = std::getc(fp_);
-        if (next == '\n') {
-            piece_[last - 1] = '\n';
-        } else if (next != EOF) {
-            std::ungetc(next, fp_);
-        }
-    }
-    std::size_t n = std::strlen(piece_);
-    ended_ = n > 0 && piece_[n - 1] == '\n';
-    if (ended_) --n;
-    if (ended_ && n > 0 && piece_[n - 1] == '\r') piece_[--n] = '\n';
-    text_ = std::string_view(piece_, n);
-    ++number_;
-    return true;
-}
-
 bool lineSource::nextInBlocks() {
     std::size_t kept = 0;  // a line too long: its first `longest_` characters, at the buffer's start
     for (;;) {
@@ -247,7 +219,7 @@ bool lineSource::nextInBlocks() {
             // The rest of the line too long is dropped.
             rest_.remove_prefix(nl != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nl) - rest_.data()) + 1
                                               : rest_.size());
-            take(std::string_view(buf_.data(), kept + 1), nl != nullptr);
+            take(std::string_view(buf_.get(), kept + 1), nl != nullptr);
             return true;
         }
         if (eof_) {
@@ -258,23 +230,29 @@ bool lineSource::nextInBlocks() {
         }
         if (kept == 0 && longest_ != 0 && rest_.size() > longest_) {
             // The first characters of the line stay; the rest is read past.
-            std::memmove(buf_.data(), rest_.data(), longest_ + 1);
+            std::memmove(buf_.get(), rest_.data(), longest_ + 1);
             kept = longest_;
             rest_ = {};
         }
         // More of the stream after what is kept: the start of an unfinished
         // line, or the head of a line too long.
         const std::size_t hold = kept != 0 ? kept + 1 : rest_.size();
-        if (kept == 0 && hold > 0) std::memmove(buf_.data(), rest_.data(), hold);
+        if (kept == 0 && hold > 0) std::memmove(buf_.get(), rest_.data(), hold);
         // The buffer grows only for a line longer than itself.
-        if (buf_.empty() || hold == buf_.size()) buf_.resize(std::max(2 * buf_.size(), blockSize));
-        const std::size_t n = std::fread(buf_.data() + hold, 1, buf_.size() - hold, fp_);
+        if (bufSize_ == 0 || hold == bufSize_) {
+            const std::size_t size = std::max(2 * bufSize_, blockSize);
+            std::unique_ptr<char[]> grown(new char[size]);
+            if (hold > 0) std::memcpy(grown.get(), buf_.get(), hold);
+            buf_ = std::move(grown);
+            bufSize_ = size;
+        }
+        const std::size_t n = std::fread(buf_.get() + hold, 1, bufSize_ - hold, fp_);
         if (n == 0) {
             failed_ = std::ferror(fp_) != 0;
             eof_ = true;
             if (failed_) return false;
         }
-        rest_ = std::string_view(buf_.data() + (kept != 0 ? hold : 0), (kept != 0 ? 0 : hold) + n);
+        rest_ = std::string_view(buf_.get() + (kept != 0 ? hold : 0), (kept != 0 ? 0 : hold) + n);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -182,7 +183,8 @@ private:
     std::FILE* fp_ = nullptr;
     std::size_t longest_ = 0;
     std::string_view rest_;  // memory and blocks: what is not yet handed out
-    std::string buf_;        // blocks: the block read
+    std::unique_ptr<char[]> buf_;  // blocks: the block read
+    std::size_t bufSize_ = 0;
     bool eof_ = false;
     char piece_[pieceSize + 1];
     std::string_view text_;
@@ -191,5 +193,34 @@ private:
     bool tooLong_ = false;
     bool failed_ = false;
 };
+
+// One piece of the stream, inline: the TLE reader takes every line so.
+inline bool lineSource::nextPiece() {
+    // fgets ends what it read with a NUL: in the last byte only when it
+    // filled the buffer.
+    constexpr std::size_t last = sizeof piece_ - 1;
+    piece_[last] = 'x';
+    if (std::fgets(piece_, sizeof piece_, fp_) == nullptr) {
+        failed_ = std::ferror(fp_) != 0;
+        return false;
+    }
+    if (piece_[last] == '\0' && piece_[last - 1] == '\r') {
+        // A full piece that ends in a carriage return: with the line feed
+        // that follows it, the pair is the line end, and the piece is whole.
+        const int next = std::getc(fp_);
+        if (next == '\n') {
+            piece_[last - 1] = '\n';
+        } else if (next != EOF) {
+            std::ungetc(next, fp_);
+        }
+    }
+    std::size_t n = std::strlen(piece_);
+    ended_ = n > 0 && piece_[n - 1] == '\n';
+    if (ended_) --n;
+    if (ended_ && n > 0 && piece_[n - 1] == '\r') piece_[--n] = '\n';
+    text_ = std::string_view(piece_, n);
+    ++number_;
+    return true;
+}
 
 }  // namespace morvel::text
