@@ -124,9 +124,9 @@ struct screening {
     decayWindow window;
 };
 
-// The screening of the set `e` with remaining lifetime `lifetime` days at
+// The screening of the set `e` with remaining lifetime `remaining` days at
 // flux `flux`.
-screening screenSet(const element& e, double flux, double lifetime);
+screening screenSet(const element& e, double flux, double remaining);
 
 // The screened list's column header, and the row of set number `num` held in
 // `el` with its `lifetime`, formatted once for the console and the file
@@ -143,7 +143,7 @@ void screenLine(std::FILE* fp, int leftOut);
 // The CSV list: opened with its header (the run ends when it cannot be), one
 // row per listed set, thrust included.
 std::FILE* openCsv(const runParams& p);
-void csvRow(std::FILE* fp, const element& e, double flux, double lifetime, const screening& s);
+void csvRow(std::FILE* fp, const element& e, double flux, double remaining, const screening& s);
 
 // ---- modes -----------------------------------------------------------------
 

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "cal.h"
-#include "csvtext.h"
 #include "driver.h"
 #include "evolve.h"
+#include "formats/text.h"
 #include "numtext.h"
 
 namespace morvel {
@@ -40,9 +40,9 @@ std::string objectId(const char (&objid)[9]) {
 
 }  // namespace
 
-screening screenSet(const element& e, double flux, double lifetime) {
+screening screenSet(const element& e, double flux, double remaining) {
     const double b = impliedBallistic(e, flux);
-    return {b, descentOf(b), windowOf(kindOf(e.title), e.epoch, lifetime)};
+    return {b, descentOf(b), windowOf(kindOf(e.title), e.epoch, remaining)};
 }
 
 void screenHeader(std::FILE* fp, const runParams& p) {
@@ -89,14 +89,14 @@ std::FILE* openCsv(const runParams& p) {
     return fp;
 }
 
-void csvRow(std::FILE* fp, const element& e, double flux, double lifetime, const screening& s) {
-    const std::string name = csvField(trimmed(e.title, sizeof e.title));
-    const std::string id = csvField(objectId(e.objid));
+void csvRow(std::FILE* fp, const element& e, double flux, double remaining, const screening& s) {
+    const std::string name = text::csvQuoted(trimmed(e.title, sizeof e.title));
+    const std::string id = text::csvQuoted(objectId(e.objid));
     // A set without a coefficient (none is listed) leaves its cell empty.
     char b[32] = "";
     if (s.ballistic > 0) std::snprintf(b, sizeof b, "%.5f", s.ballistic);
     std::fprintf(fp, "%li,%s,%s,%s,%.1f,%.4f,%s,%s,%s,%s,%s\r\n", static_cast<long>(e.objno), name.c_str(), id.c_str(),
-                 isoUtc(e.epoch).text, flux, lifetime, isoUtc(e.epoch + lifetime).text, isoUtc(s.window.earliest).text,
+                 isoUtc(e.epoch).text, flux, remaining, isoUtc(e.epoch + remaining).text, isoUtc(s.window.earliest).text,
                  isoUtc(s.window.latest).text, b, descentName(s.how));
 }
 

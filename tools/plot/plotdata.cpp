@@ -390,18 +390,16 @@ bool writeCampaigns(const figure& f, const std::vector<campaignPoint>& points) {
 }
 
 std::vector<timelineRow> readTimeline(const std::string& csvPath) {
-    using validation::splitCsv;
     std::vector<timelineRow> out;
-    std::ifstream in(csvPath);
-    std::string line;
-    if (!std::getline(in, line)) return out;
-    const std::vector<std::string> head = splitCsv(line);
+    const validation::csvTable table = validation::readCsvTable(csvPath);
+    const std::vector<std::string>& head = table.head;
+    if (!table.read) return out;
     const std::size_t cNorad = columnOf(head, {"NORAD_CAT_ID"}), cName = columnOf(head, {"OBJECT_NAME"}),
                       cEpoch = columnOf(head, {"EPOCH"}), cDecay = columnOf(head, {"DECAY_EPOCH"}),
                       cEarliest = columnOf(head, {"DECAY_EARLIEST"}), cLatest = columnOf(head, {"DECAY_LATEST"}),
                       cDescent = columnOf(head, {"DESCENT"});
-    while (std::getline(in, line)) {
-        const std::vector<std::string> f = splitCsv(line);
+    for (const validation::csvTable::line& line : table.rows) {
+        const std::vector<std::string>& f = line.fields;
         timelineRow r{fieldOf(f, cNorad) + " " + fieldOf(f, cName), parseUtc(fieldOf(f, cEpoch)),
                       parseUtc(fieldOf(f, cDecay)), parseUtc(fieldOf(f, cEarliest)), parseUtc(fieldOf(f, cLatest)),
                       fieldOf(f, cDescent) == "thrust"};

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "csvtext.h"
 #include "elinput.h"
 #include "formats/spaceweather.h"
 
