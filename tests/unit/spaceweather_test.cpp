@@ -125,5 +125,26 @@ TEST(SpaceWeather, BadRowsSkippedAndCountedGoodRowsAroundThemKept) {
                 observedDay(sw, 1).mean81 == 101.5) << observedDays(sw);
 }
 
+TEST(SpaceWeather, TheLoaderNamesWhatKeepsAFileFromUseAndTheRowsItSkipped) {
+    const auto path = std::filesystem::temp_directory_path() / ("morvel-sw-messages-" + std::to_string(::getpid()) + ".csv");
+    const struct { std::string text; weatherStatus status; messageKind kind; long line; const char* said; } cases[] = {
+        {"DATE,F10.7_DATA_TYPE\n", weatherStatus::missingColumns, messageKind::refused, 0, "has no column F10.7_OBS_LAST81\n"},
+        {head + "2026-05-17,PRD,1.0\n", weatherStatus::noObservedRow, messageKind::refused, 0, "has no observed row"},
+        {head + "2026-05-17,OBS,1.0\nx\n2026-05-18,OBS,\n", weatherStatus::ok, messageKind::rowsSkipped, 3,
+         ": 2 rows skipped (date, data type or 81-day flux unreadable, or day out of order), the first on line 3\n"},
+    };
+    for (const auto& c : cases) {
+        std::ofstream(path, std::ios::binary) << c.text;
+        spaceWeather sw;
+        collectingSink said;
+        EXPECT_EQ(loadSpaceWeather(path.c_str(), sw, said), c.status) << c.text;
+        ASSERT_EQ(said.messages().size(), 1u) << c.text;
+        const collectingSink::kept& m = said.messages()[0];
+        EXPECT_TRUE(m.kind == c.kind && m.line == c.line && m.file == path.string()) << m.text;
+        EXPECT_NE(m.text.find(path.string() + (c.said[0] == ':' ? "" : " ") + c.said), std::string::npos) << m.text;
+    }
+    std::filesystem::remove(path);
+}
+
 }  // namespace
 }  // namespace morvel

@@ -49,6 +49,12 @@ TEST(Csv, FieldsQuotesAndWhatFollowsAQuote) {
     EXPECT_EQ(fieldsOf("\"a,b\",c"), (v{"a,b", "c"}));
     EXPECT_EQ(fieldsOf("  \"x \"\"y\"\"\" z,w"), (v{"x \"y\"", "w"}));  // blanks before, text after dropped
     EXPECT_EQ(fieldsOf(" a ,\"open"), (v{" a ", "open"}));             // unquoted kept as written; an open quote ends the line
+    // A closing quote at the end of the text: what stands after the text is no part of it.
+    const std::string wider = "x,\"a\"\"";
+    csvFields f(std::string_view(wider).substr(0, 5));
+    std::string_view got;
+    ASSERT_TRUE(f.next(got) && f.next(got));
+    EXPECT_EQ(got, "a");
     EXPECT_EQ(csvQuoted("a,b\"c"), "\"a,b\"\"c\"");
     EXPECT_EQ(fieldsOf(csvQuoted("a,b\"c") + ",d"), (v{"a,b\"c", "d"}));
 }
