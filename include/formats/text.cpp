@@ -208,7 +208,8 @@ lineSource lineSource::unbuffered(std::FILE* fp) { return lineSource(fp, source:
 bool lineSource::nextInBlocks() {
     std::size_t kept = 0;  // a line too long: its first `longest_` characters, at the buffer's start
     for (;;) {
-        const void* nl = std::memchr(rest_.data(), '\n', rest_.size());
+        // Nothing held at the start: no text to search (memchr takes no null).
+        const void* nl = rest_.empty() ? nullptr : std::memchr(rest_.data(), '\n', rest_.size());
         if (kept == 0 && nl != nullptr) {
             const std::size_t k = static_cast<std::size_t>(static_cast<const char*>(nl) - rest_.data());
             take(rest_.substr(0, k), true);
