@@ -34,7 +34,9 @@ double jd2ep(double jd);
 // (rounded to the nearest second); empty for a day number that is negative,
 // not a number, or past year 9999.
 struct isoText {
-    char text[24];
+    // Room for any int in each field, as the compiler reckons the format's
+    // widest output; the text itself is 20 characters.
+    char text[64];
 };
 isoText isoUtc(double jd);
 
