@@ -93,10 +93,21 @@ const char* weekday(date ymd) {
     return names[r < 0 ? r + 7 : r];
 }
 
+namespace {
+
+// Day 5373485 is 10000 January 1.
+constexpr double lastDay = 5373485;
+
+// `v` as `n` digits, zeros in front, at `out`; returns the place after them.
+char* digits(char* out, long long v, int n) {
+    for (int k = n - 1; k >= 0; --k, v /= 10) out[k] = static_cast<char>('0' + v % 10);
+    return out + n;
+}
+
+}  // namespace
+
 isoText isoUtc(double jd) {
     isoText t{};
-    // Day 5373485 is 10000 January 1.
-    constexpr double lastDay = 5373485;
     if (!(jd >= 0 && jd < lastDay)) return t;
     const long long seconds = std::llround(jd * 86400.0);
     const int day = static_cast<int>(seconds / 86400);
@@ -105,6 +116,35 @@ isoText isoUtc(double jd) {
     if (d.year > 9999) return t;
     std::snprintf(t.text, sizeof t.text, "%04d-%02d-%02dT%02d:%02d:%02dZ", d.year, d.month, d.day, s / 3600,
                   s / 60 % 60, s % 60);
+    return t;
+}
+
+isoText isoUtcMicroseconds(double jd) {
+    isoText t{};
+    if (!(jd >= 0 && jd < lastDay)) return t;
+    // The fraction apart from the day: jd * 86400e6 whole would pass the
+    // 53 bits of a double. Taking the whole day off is exact, and from year
+    // 0 on day numbers lie at least 20 microseconds apart, so the fraction
+    // never rounds up to a whole day.
+    double whole = 0;
+    const double fraction = std::modf(jd, &whole);
+    const long long us = std::llround(fraction * 86400e6);
+    const date d = cal_civil(static_cast<int>(whole));
+    if (d.year < 0 || d.year > 9999) return t;
+    const long long s = us / 1000000;
+    char* p = digits(t.text, d.year, 4);
+    *p++ = '-';
+    p = digits(p, d.month, 2);
+    *p++ = '-';
+    p = digits(p, d.day, 2);
+    *p++ = 'T';
+    p = digits(p, s / 3600, 2);
+    *p++ = ':';
+    p = digits(p, s / 60 % 60, 2);
+    *p++ = ':';
+    p = digits(p, s % 60, 2);
+    *p++ = '.';
+    digits(p, us % 1000000, 6);
     return t;
 }
 

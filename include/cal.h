@@ -35,10 +35,15 @@ double jd2ep(double jd);
 // not a number, or past year 9999.
 struct isoText {
     // Room for any int in each field, as the compiler reckons the format's
-    // widest output; the text itself is 20 characters.
+    // widest output; the text itself is at most 27 characters.
     char text[64];
 };
 isoText isoUtc(double jd);
+
+// The same to the microsecond, as OMM epochs are written,
+// "YYYY-MM-DDTHH:MM:SS.ffffff" (no zone mark): the day number's fraction
+// rounded to the nearest microsecond. Empty before year 0 and as isoUtc's.
+isoText isoUtcMicroseconds(double jd);
 
 // English name of the month, "???" for a month outside 1..12.
 const char* month(date ymd);

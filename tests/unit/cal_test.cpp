@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "cal.h"
 #include "support.h"
@@ -61,6 +64,30 @@ TEST(Calendar, EpochFormBothWays) {
     // (4294967322000 is a year that would wrap round into an int as 1926.)
     for (double epoch : {97e12, -97e12, 4294967322000.0})
         EXPECT_EQ(ep2jd(epoch), cal_julian({INT_MIN, 1, 1}) - 1.0) << epoch;
+}
+
+TEST(Calendar, IsoTextToTheMicrosecondNamesTheNearestInstant) {
+    // Read back through std::chrono's day count, the text is within half a
+    // microsecond of the day number (long double holds its product with
+    // 86400e6 to 0.02 microseconds).
+    test::Rng rng{99};
+    const double midnight = chronoJdn(2000, 1, 1);
+    const double edges[] = {midnight, std::nextafter(midnight, 0.0), 0.0 + chronoJdn(1600, 1, 1),
+                            std::nextafter(5373485.0, 0.0)};
+    for (int k = 0; k < 100000; ++k) {
+        const double jd = k < 4 ? edges[k] : rng.uniform(2435840, 2472365);
+        const std::string t = isoUtcMicroseconds(jd).text;
+        int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+        long us = 0;
+        ASSERT_TRUE(t.size() == 26 && std::sscanf(t.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d.%6ld", &y, &mo, &d, &h, &mi, &s,
+                                                  &us) == 7) << t;
+        const long double got = static_cast<long double>(chronoJdn(y, mo, d)) * 86400e6L +
+                                ((h * 60 + mi) * 60 + s) * 1e6L + static_cast<long double>(us);
+        ASSERT_LE(std::fabs(got - static_cast<long double>(jd) * 86400e6L), 0.52L) << t;
+    }
+    EXPECT_STREQ(isoUtcMicroseconds(std::nextafter(midnight, 0.0)).text, "1999-12-31T23:59:59.999960");
+    for (double none : {-1.0, std::nextafter(cal_julian({0, 1, 1}), 0.0), 5373485.0, std::nan("")})
+        EXPECT_STREQ(isoUtcMicroseconds(none).text, "") << none;
 }
 
 TEST(Calendar, Names) {
