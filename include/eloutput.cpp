@@ -244,12 +244,15 @@ int checksum(const char* buffer) {
 
 bool tleNumbered(long objno) { return objno <= tle::alpha5Highest; }
 
+titleHeights titleHeightsOf(const element& el) {
+    const orbitSize size = heights(el.n, el.ecc);
+    return {truncInt(size.apogee), truncInt(size.perigee)};
+}
+
 int eloutput(std::FILE* outFp, element outel) {
     // Title line: the title in 49 columns, then apogee and perigee heights
     // in km.
-    const orbitSize size = heights(outel.n, outel.ecc);
-    const long perht = truncInt(size.perigee);
-    const long apoht = truncInt(size.apogee);
+    const titleHeights h = titleHeightsOf(outel);
     char title[titleWidth + 1];
     bool ended = false;
     for (int k = 0; k < titleWidth; ++k) {
@@ -257,7 +260,7 @@ int eloutput(std::FILE* outFp, element outel) {
         title[k] = ended ? ' ' : outel.title[k];
     }
     title[titleWidth] = '\0';
-    std::fprintf(outFp, "%s%li x %li km\n", title, apoht, perht);
+    std::fprintf(outFp, "%s%li x %li km\n", title, h.apogee, h.perigee);
 
     const catalogueText objno = catalogueField(outel.objno);
     const firstDerivative nd = nrateField(outel.nrate);

@@ -16,6 +16,14 @@ int checksum(const char* buffer);
 // Alpha-5 form up to 339999.
 bool tleNumbered(long objno);
 
+// The apogee and perigee heights of the title line, in whole km (cut toward
+// zero) above the equatorial radius.
+struct titleHeights {
+    long apogee;
+    long perigee;
+};
+titleHeights titleHeightsOf(const element& el);
+
 // Writes `outel` as three lines to `outFp`. Returns the status 1.
 int eloutput(std::FILE* outFp, element outel);
 
