@@ -128,4 +128,68 @@ elfile::~elfile() = default;
 
 element elfile::next() { return reader_->next(); }
 
+std::string_view formatName(elformat f) {
+    switch (f) {
+        case elformat::csv:
+            return "csv";
+        case elformat::json:
+            return "json";
+        case elformat::xml:
+            return "xml";
+        case elformat::kvn:
+            return "kvn";
+        case elformat::tle:
+            break;
+    }
+    return "tle";
+}
+
+bool ommFormatNamed(std::string_view name, elformat& f) {
+    for (const elformat e : {elformat::csv, elformat::json, elformat::xml, elformat::kvn}) {
+        if (formatName(e) == name) {
+            f = e;
+            return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+const ommWriter::encoding& encodingOf(elformat f) {
+    switch (f) {
+        case elformat::json:
+            return writers::json;
+        case elformat::xml:
+            return writers::xml;
+        case elformat::kvn:
+            return writers::kvn;
+        default:
+            return writers::csv;
+    }
+}
+
+}  // namespace
+
+ommWriter::ommWriter(std::FILE* fp, elformat format) : fp_(fp), encoding_(&encodingOf(format)) {
+    recordText out;
+    encoding_->head(out);
+    out.write(fp_);
+}
+
+omm::key ommWriter::write(const element& el) {
+    const omm::key unwritable = texts_.fill(el);
+    if (unwritable != omm::key::other) return unwritable;
+    recordText out;
+    encoding_->record(out, texts_, records_++);
+    out.write(fp_);
+    return omm::key::other;
+}
+
+void ommWriter::finish() {
+    recordText out;
+    encoding_->tail(out);
+    out.write(fp_);
+}
+
 }  // namespace morvel

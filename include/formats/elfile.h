@@ -1,6 +1,7 @@
 // Element files: the encoding of an open input recognised by its content,
 // and its accepted element sets handed out one by one, whatever the
-// encoding. A TLE file goes through elinput on its stream unchanged.
+// encoding. A TLE file goes through elinput on its stream unchanged. Element
+// sets written as OMM in any of its four encodings.
 #pragma once
 
 #include <cstddef>
@@ -9,10 +10,18 @@
 
 #include "elinput.h"
 #include "formats/messages.h"
+#include "formats/omm.h"
 
 namespace morvel {
 
 enum class elformat { tle, csv, json, xml, kvn };
+
+// The name of an encoding as flags and file names give it: "tle", "csv",
+// "json", "xml", "kvn".
+std::string_view formatName(elformat f);
+
+// The OMM encoding whose name is `name` into `f`; false for any other name.
+bool ommFormatNamed(std::string_view name, elformat& f);
 
 // The encoding whose signature the first non-blank text of `text` (the
 // first `len` bytes of a file, a UTF-8 byte-order mark allowed) carries:
@@ -48,6 +57,40 @@ public:
 
 private:
     std::unique_ptr<reader> reader_;
+};
+
+// Element sets written as OMM in one encoding, in the layout of CelesTrak's
+// GP files: their keywords in their order (CSV columns and JSON keys; KVN
+// and XML add the metadata of SGP4's elements, EARTH, TEME, UTC and SGP4),
+// CR LF line ends, each value as omm::texts gives it, and after the
+// keywords the heights of the TLE title line as user-defined parameters.
+// CSV: a header, then one row per set. JSON: an array, one object per line.
+// XML: an <ndm> root, one <omm> per set. KVN: one message per set, its
+// blocks apart by blank lines.
+class ommWriter {
+public:
+    // Writes the head of the file (the CSV header, the array's or the
+    // root's opening) to `fp`, open for writing; `format` one of OMM's.
+    ommWriter(std::FILE* fp, elformat format);
+    ommWriter(const ommWriter&) = delete;
+    ommWriter& operator=(const ommWriter&) = delete;
+
+    // Writes `el` as one record: key::other, or the key of a value that no
+    // text can give (omm::texts::fill), and then nothing is written.
+    omm::key write(const element& el);
+
+    // Writes the end of the file (the array or the root closed); the caller
+    // closes `fp`.
+    void finish();
+
+    // The texts of one encoding (readers.h).
+    struct encoding;
+
+private:
+    std::FILE* fp_;
+    const encoding* encoding_;
+    long records_ = 0;
+    omm::texts texts_;
 };
 
 }  // namespace morvel

@@ -1,5 +1,7 @@
 #include "formats/omm.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -20,6 +22,8 @@ constexpr bool tableInKeyOrder() {
     return true;
 }
 static_assert(tableInKeyOrder(), "keyName indexes the table by key");
+static_assert(inMessageOrder.count == keyCount, "every keyword has its one place in a message");
+static_assert(inGpOrder.count == 17, "CelesTrak's GP files have 17 columns");
 
 // Mean-element theories of the SGP4 family, whose elements and B* are the
 // ones a TLE carries (KVN writes SGP/SGP4).
@@ -258,6 +262,89 @@ element record::finish() {
         reportRejectedMeanMotion(sink_, file_, line_, el.n);
     }
     return el;
+}
+
+namespace {
+
+// Columns 10-17 as the designator 1998-067A: two digits of the year
+// (57..99 the 1900s), three of the launch, one to three piece letters,
+// blanks after. Anything else gives the empty text of an unknown one.
+std::size_t designatorText(char* out, const char* objid) {
+    const std::string_view s(objid, std::strlen(objid));
+    std::size_t pieces = 0;
+    while (5 + pieces < s.size() && isUpper(s[5 + pieces])) ++pieces;
+    const bool blanksAfter = s.find_first_not_of(' ', 5 + pieces) == std::string_view::npos;
+    const int yy = text::digitsAt(s, 0, 2);
+    if (yy < 0 || text::digitsAt(s, 2, 3) < 0 || pieces == 0 || pieces > 3 || !blanksAfter) return 0;
+    const char* century = yy < 57 ? "20" : "19";
+    std::memcpy(out, century, 2);
+    std::memcpy(out + 2, s.data(), 2);
+    out[4] = '-';
+    std::memcpy(out + 5, s.data() + 2, 3);
+    std::memcpy(out + 8, s.data() + 5, pieces);
+    return 8 + pieces;
+}
+
+// The title without the blanks around it, each character outside printable
+// ASCII (a control character, a byte of another encoding) as '?': every
+// encoding can then hold it on one line.
+std::size_t nameText(char* out, const char* title) {
+    const std::string_view t = text::trim(title);
+    for (std::size_t k = 0; k < t.size(); ++k) out[k] = t[k] >= ' ' && t[k] <= '~' ? t[k] : '?';
+    return t.size();
+}
+
+}  // namespace
+
+key texts::fill(const element& el) {
+    for (const field& f : fields) {
+        char* out = text_[static_cast<int>(f.k)];
+        std::size_t n = 0;
+        switch (f.kind) {
+            case fieldKind::name:
+                n = nameText(out, el.title);
+                break;
+            case fieldKind::designator:
+                n = designatorText(out, el.objid);
+                break;
+            case fieldKind::epoch: {
+                const isoText iso = isoUtcMicroseconds(el.epoch);
+                n = std::strlen(iso.text);
+                if (n == 0) return f.k;
+                std::memcpy(out, iso.text, n);
+                break;
+            }
+            case fieldKind::real: {
+                const double x = el.*f.real;
+                if (!std::isfinite(x)) return f.k;
+                n = static_cast<std::size_t>(std::to_chars(out, out + textSize, x).ptr - out);
+                break;
+            }
+            case fieldKind::whole:
+                if (f.whole == nullptr) {
+                    n = f.only.size();
+                    std::memcpy(out, f.only.data(), n);
+                } else {
+                    n = static_cast<std::size_t>(std::to_chars(out, out + textSize, el.*f.whole).ptr - out);
+                }
+                break;
+            case fieldKind::classification:
+                out[0] = isUpper(el.type) || (el.type >= 'a' && el.type <= 'z') ? el.type : 'U';
+                n = 1;
+                break;
+            case fieldKind::metadata:
+                n = f.only.size();
+                std::memcpy(out, f.only.data(), n);
+                break;
+        }
+        value_[static_cast<int>(f.k)] = std::string_view(out, n);
+    }
+    const titleHeights h = titleHeightsOf(el);
+    for (int i = 0; i < userCount; ++i) {
+        char* out = userText_[i];
+        user_[i] = std::string_view(out, std::to_chars(out, out + sizeof userText_[i], h.*userFields[i].height).ptr - out);
+    }
+    return key::other;
 }
 
 }  // namespace morvel::omm

@@ -1,5 +1,5 @@
 // OMM in CSV: a header line of keywords in any order, then one record per
-// line.
+// line. Written as CelesTrak writes its GP files, the heights after.
 #include "formats/omm.h"
 #include "formats/readers.h"
 #include "formats/text.h"
@@ -90,3 +90,45 @@ std::unique_ptr<elfile::reader> csv(std::FILE* fp, messageSink& sink, std::strin
 }
 
 }  // namespace morvel::readers
+
+namespace morvel::writers {
+
+namespace {
+
+void csvHead(recordText& out) {
+    for (int i = 0; i < omm::inGpOrder.count; ++i) {
+        if (i > 0) out.put(',');
+        out.put(omm::keyName(omm::inGpOrder.at[i]));
+    }
+    for (const omm::userField& u : omm::userFields) {
+        out.put(',');
+        out.put(omm::userPrefix);
+        out.put(u.parameter);
+    }
+    out.put("\r\n");
+}
+
+void csvRecord(recordText& out, const omm::texts& t, long) {
+    for (int i = 0; i < omm::inGpOrder.count; ++i) {
+        if (i > 0) out.put(',');
+        // Only a name can hold a comma or a quote (a character at a time:
+        // find_first_of calls memchr for each).
+        const std::string_view v = t[omm::inGpOrder.at[i]];
+        bool plain = true;
+        for (const char c : v) plain = plain && c != ',' && c != '"';
+        out.put(plain ? v : std::string_view(text::csvQuoted(v)));
+    }
+    for (int i = 0; i < omm::userCount; ++i) {
+        out.put(',');
+        out.put(t.user(i));
+    }
+    out.put("\r\n");
+}
+
+void csvTail(recordText&) {}
+
+}  // namespace
+
+const ommWriter::encoding csv{csvHead, csvRecord, csvTail};
+
+}  // namespace morvel::writers

@@ -1,5 +1,6 @@
 // OMM in JSON, through simdjson's on-demand parser: an array of objects, or
-// one object, each a message whose keys are keywords.
+// one object, each a message whose keys are keywords. Written as an array,
+// one object per line, the keys of CelesTrak's GP files, the heights after.
 #include <simdjson.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -320,3 +321,51 @@ std::unique_ptr<elfile::reader> json(std::FILE* fp, messageSink& sink, std::stri
 }
 
 }  // namespace morvel::readers
+
+namespace morvel::writers {
+
+namespace {
+
+void jsonHead(recordText& out) { out.put('['); }
+
+void jsonKey(recordText& out, std::string_view prefix, std::string_view name) {
+    out.put('"');
+    out.put(prefix);
+    out.put(name);
+    out.put("\":");
+}
+
+void jsonRecord(recordText& out, const omm::texts& t, long index) {
+    out.put(index == 0 ? "{" : ",\r\n{");
+    for (int i = 0; i < omm::inGpOrder.count; ++i) {
+        const omm::field& f = omm::fields[static_cast<int>(omm::inGpOrder.at[i])];
+        if (i > 0) out.put(',');
+        jsonKey(out, {}, f.keyword);
+        const std::string_view v = t[f.k];
+        if (f.kind == omm::fieldKind::real || f.kind == omm::fieldKind::whole) {
+            out.put(v);
+            continue;
+        }
+        // A string; the name may hold a quote or a backslash.
+        out.put('"');
+        for (char c : v) {
+            if (c == '"' || c == '\\') out.put('\\');
+            out.put(c);
+        }
+        out.put('"');
+    }
+    for (int i = 0; i < omm::userCount; ++i) {
+        out.put(',');
+        jsonKey(out, omm::userPrefix, omm::userFields[i].parameter);
+        out.put(t.user(i));
+    }
+    out.put('}');
+}
+
+void jsonTail(recordText& out) { out.put("]\r\n"); }
+
+}  // namespace
+
+const ommWriter::encoding json{jsonHead, jsonRecord, jsonTail};
+
+}  // namespace morvel::writers

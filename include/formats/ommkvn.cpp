@@ -1,5 +1,7 @@
 // OMM in KVN: "KEYWORD = value [unit]" lines; each message starts with
-// CCSDS_OMM_VERS; COMMENT and blank lines are passed over.
+// CCSDS_OMM_VERS; COMMENT and blank lines are passed over. Written one
+// message per set, as CelesTrak writes its GP files in KVN, the heights as
+// user-defined parameters after them.
 #include "formats/omm.h"
 #include "formats/readers.h"
 #include "formats/text.h"
@@ -90,3 +92,47 @@ std::unique_ptr<elfile::reader> kvn(std::FILE* fp, messageSink& sink, std::strin
 }
 
 }  // namespace morvel::readers
+
+namespace morvel::writers {
+
+namespace {
+
+// Keywords are padded to the longest written, USER_DEFINED_PERIGEE, so that
+// the values stand in one column.
+constexpr std::size_t keyWidth = 20;
+
+void line(recordText& out, std::string_view prefix, std::string_view name, std::string_view value) {
+    out.put(prefix);
+    out.put(name);
+    for (std::size_t n = prefix.size() + name.size(); n < keyWidth; ++n) out.put(' ');
+    out.put(" = ");
+    out.put(value);
+    out.put("\r\n");
+}
+
+void kvnHead(recordText&) {}
+
+void kvnRecord(recordText& out, const omm::texts& t, long) {
+    line(out, {}, "CCSDS_OMM_VERS", "2.0");
+    line(out, {}, "CREATION_DATE", {});
+    line(out, {}, "ORIGINATOR", {});
+    int block = -1;
+    for (int i = 0; i < omm::inMessageOrder.count; ++i) {
+        const omm::field& f = omm::fields[static_cast<int>(omm::inMessageOrder.at[i])];
+        // A blank line before each block.
+        if (static_cast<int>(f.part) != block) out.put("\r\n");
+        block = static_cast<int>(f.part);
+        line(out, {}, f.keyword, t[f.k]);
+    }
+    out.put("\r\n");
+    for (int i = 0; i < omm::userCount; ++i) line(out, omm::userPrefix, omm::userFields[i].parameter, t.user(i));
+    out.put("\r\n");
+}
+
+void kvnTail(recordText&) {}
+
+}  // namespace
+
+const ommWriter::encoding kvn{kvnHead, kvnRecord, kvnTail};
+
+}  // namespace morvel::writers

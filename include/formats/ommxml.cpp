@@ -1,5 +1,7 @@
 // OMM in XML, through expat: an <ndm> root holding <omm> elements, or one
 // <omm>; each value stands in an innermost element named by its keyword.
+// Written as CelesTrak writes its GP files in XML (NDM/XML 2.0), the heights
+// in the data's user-defined parameters.
 #include <expat.h>
 
 #include <cstring>
@@ -132,3 +134,73 @@ std::unique_ptr<elfile::reader> xml(std::FILE* fp, messageSink& sink, std::strin
 }
 
 }  // namespace morvel::readers
+
+namespace morvel::writers {
+
+namespace {
+
+void xmlHead(recordText& out) {
+    out.put(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+        "<ndm xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+        "xsi:noNamespaceSchemaLocation=\"https://sanaregistry.org/r/ndmxml_unqualified/"
+        "ndmxml-2.0.0-master-2.0.xsd\">\r\n");
+}
+
+// The elements of the blocks, in the order of omm::section; the mean
+// elements and the TLE parameters stand inside <data>.
+constexpr std::string_view blockName[] = {"metadata", "meanElements", "tleParameters"};
+
+void tag(recordText& out, bool closing, std::string_view name) {
+    out.put(closing ? "</" : "<");
+    out.put(name);
+    out.put('>');
+}
+
+void xmlRecord(recordText& out, const omm::texts& t, long) {
+    out.put("<omm id=\"CCSDS_OMM_VERS\" version=\"2.0\">\r\n"
+            "<header><CREATION_DATE/><ORIGINATOR/></header><body><segment>");
+    int block = -1;
+    for (int i = 0; i < omm::inMessageOrder.count; ++i) {
+        const omm::field& f = omm::fields[static_cast<int>(omm::inMessageOrder.at[i])];
+        const int part = static_cast<int>(f.part);
+        if (part != block) {
+            if (block >= 0) tag(out, true, blockName[block]);
+            if (block == static_cast<int>(omm::section::metadata)) tag(out, false, "data");
+            tag(out, false, blockName[part]);
+            block = part;
+        }
+        tag(out, false, f.keyword);
+        // The name may hold the characters of markup.
+        for (char c : t[f.k]) {
+            if (c == '&') {
+                out.put("&amp;");
+            } else if (c == '<') {
+                out.put("&lt;");
+            } else if (c == '>') {
+                out.put("&gt;");
+            } else {
+                out.put(c);
+            }
+        }
+        tag(out, true, f.keyword);
+    }
+    tag(out, true, blockName[block]);
+    tag(out, false, "userDefinedParameters");
+    for (int i = 0; i < omm::userCount; ++i) {
+        out.put("<USER_DEFINED parameter=\"");
+        out.put(omm::userFields[i].parameter);
+        out.put("\">");
+        out.put(t.user(i));
+        out.put("</USER_DEFINED>");
+    }
+    out.put("</userDefinedParameters></data></segment></body></omm>\r\n");
+}
+
+void xmlTail(recordText& out) { out.put("</ndm>\r\n"); }
+
+}  // namespace
+
+const ommWriter::encoding xml{xmlHead, xmlRecord, xmlTail};
+
+}  // namespace morvel::writers
