@@ -10,10 +10,10 @@
 namespace morvel {
 
 void equatorCrossingFile(std::FILE* inpFp, const runParams& p) {
-    // The stem of the decay list name: sets.txt gives sets.eqx, the object
-    // number 25544 gives 25544.eqx in the working directory.
-    const std::string outfile = p.dkfile.substr(0, p.dkfile.find('.')) + ".eqx";
-    std::FILE* outFp = openOutput(outfile, p.inelf, p.swfile);
+    // sets.txt gives sets.eqx, the object number 25544 gives 25544.eqx in
+    // the working directory.
+    std::FILE* outFp = openOutput(outputName(p, outputKind::crossing), p.inelf, p.swfile);
+    setOutput sets(outFp, p);
     int before = 0;  // sets before the space-weather file
     elfile in(inpFp, console(), p.inelf);
     for (;;) {
@@ -22,9 +22,10 @@ void equatorCrossingFile(std::FILE* inpFp, const runParams& p) {
         const epochFlux flux = fluxOfSet(p, el.epoch);
         if (flux.source == fluxSource::beforeFile) ++before;
         // A set that prime gives no positive lifetime is passed over.
-        if (crossingStep(flux.flux)) writeSet(outFp);
+        if (crossingStep(flux.flux)) sets.write();
     }
     std::fclose(inpFp);
+    sets.finish();
     std::fclose(outFp);
     fallbackLine(p, before);
     std::printf("\nEquator crossing file created OK\n");

@@ -3,10 +3,13 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "ballistic.h"
 #include "elinput.h"
+#include "eloutput.h"
+#include "formats/elfile.h"
 #include "formats/spaceweather.h"
 #include "window.h"
 
@@ -32,12 +35,14 @@ struct runParams {
     int if_eqx = 0;           // 1: equator-crossing mode
     int if_cmd = 0;           // 1: the command line gave the input name
     std::string inelf;        // input element file (the derived path in the -D form)
+    std::string stem;         // the stem of the output names
     std::string dkfile;       // decay list file
     int if_sw = 0;            // 1: each set's flux from a space-weather file (flag -W)
     std::string swfile;       // that file
     spaceWeather weather;     // its observed days; none without -W
     int if_screen = 0;        // 1: the decay list screened (--screen)
     std::string csvfile;      // the decay list as CSV (--csv=FILE); none when empty
+    elformat omm = elformat::tle;  // the encoding of the sets written (--omm); tle without it
 };
 
 // ---- console and ends (console.cpp) ----------------------------------------
@@ -91,9 +96,31 @@ void transitionRegion(std::FILE* fp, const char* indent);
 // " (year month day)" of the civil day of day number `jd`, then `end`.
 void civilDate(std::FILE* fp, double jd, const char* end);
 
-// The evolution state's set `el` written to `outFp`; a status other than 1
-// is reported on the console.
-void writeSet(std::FILE* outFp);
+// The files a run writes, named in one place from the stem of the input
+// name: the decay list `<stem>.dk`, the equator-crossing file `<stem>.eqx`,
+// with --omm `<stem>.eqx.<encoding>`; with --omm the sets of the report
+// `report` go to `<report>.<encoding>` beside it.
+enum class outputKind { decayList, crossing, reportSets };
+std::string outputName(const runParams& p, outputKind kind, const std::string& report = {});
+
+// The element sets an output receives: two-line sets, or with --omm OMM
+// records in the run's encoding (the file's head written at once).
+class setOutput {
+public:
+    setOutput(std::FILE* fp, const runParams& p);
+    // Whether a set numbered `objno` is written: every one in OMM, in TLE
+    // those up to 339999.
+    bool takes(long objno) const { return omm_.has_value() || tleNumbered(objno); }
+    // The evolution state's set `el` written; one that cannot be is named
+    // on the console and left out.
+    void write();
+    // The end of an OMM file written; the caller closes the file.
+    void finish();
+
+private:
+    std::FILE* fp_;
+    std::optional<ommWriter> omm_;
+};
 
 // ---- the flux of each set (weather.cpp) -----------------------------------
 

@@ -60,6 +60,11 @@ void evolveSet(int nel, const runParams& p) {
     std::printf("Output filename for orbital evolution ? ");
     const std::string outfile = readName();
     std::FILE* outFp = openOutput(outfile, p.inelf, p.swfile);
+    // With --omm the sets go to a file of their own beside the report.
+    std::FILE* setFp = p.omm == elformat::tle
+                           ? outFp
+                           : openOutput(outputName(p, outputKind::reportSets, outfile), p.inelf, p.swfile, true);
+    setOutput sets(setFp, p);
     banner(outFp);
     std::fprintf(outFp, "Orbital evolution for object %s\n\n", el.objid);
     if (lifetime < shownLifetime) decaysAfter(outFp, decay, "\n\n");
@@ -70,8 +75,10 @@ void evolveSet(int nel, const runParams& p) {
     // crossing (revno changes) or at decay, so gone may pass cease. A set
     // the format cannot number is refused once, not every revolution.
     evolveUntil(flux.flux, p.cease, [&](int previous) {
-        if (previous == -1 || tleNumbered(el.objno)) writeSet(outFp);
+        if (previous == -1 || sets.takes(el.objno)) sets.write();
     });
+    sets.finish();
+    if (setFp != outFp) std::fclose(setFp);
 
     if (decayedAt > 0) {
         std::printf("Final decay at %lf\n\n", jd2ep(decayedAt));

@@ -99,7 +99,32 @@ void civilDate(std::FILE* fp, double jd, const char* end) {
     std::fprintf(fp, " (%i %s %i)%s", d.year, month(d), d.day, end);
 }
 
-void writeSet(std::FILE* outFp) {
+std::string outputName(const runParams& p, outputKind kind, const std::string& report) {
+    const std::string encoding = p.omm == elformat::tle ? "" : "." + std::string(formatName(p.omm));
+    switch (kind) {
+        case outputKind::decayList:
+            return p.stem + ".dk";
+        case outputKind::crossing:
+            return p.stem + ".eqx" + encoding;
+        case outputKind::reportSets:
+            break;
+    }
+    return report + encoding;
+}
+
+setOutput::setOutput(std::FILE* fp, const runParams& p) : fp_(fp) {
+    if (p.omm != elformat::tle) omm_.emplace(fp, p.omm);
+}
+
+void setOutput::write() {
+    if (omm_) {
+        const omm::key unwritable = omm_->write(el);
+        if (unwritable != omm::key::other) {
+            std::printf("Object %li: no OMM value for %s, set not written\n", static_cast<long>(el.objno),
+                        omm::keyName(unwritable));
+        }
+        return;
+    }
     // Numbers past the Alpha-5 range (OMM input) have no TLE form: the set
     // is left out and the run goes on.
     if (!tleNumbered(el.objno)) {
@@ -107,8 +132,12 @@ void writeSet(std::FILE* outFp) {
                     static_cast<long>(el.objno), tle::alpha5Highest);
         return;
     }
-    const int stat = eloutput(outFp, el);
+    const int stat = eloutput(fp_, el);
     if (stat != 1) std::printf("Error status from eloutput\n");
+}
+
+void setOutput::finish() {
+    if (omm_) omm_->finish();
 }
 
 }  // namespace morvel

@@ -48,6 +48,13 @@ constexpr longFlag longFlags[] = {
          checkName(value);
          p.csvfile = value;
      }},
+    {"omm", true,
+     [](runParams& p, const char* value) {
+         if (!ommFormatNamed(value, p.omm)) {
+             std::printf("Control flag --omm takes csv, json, xml or kvn: --omm=%s\n", value);
+             finish(true);
+         }
+     }},
 };
 
 // A long flag: recognised by its whole name; an unknown one is an
@@ -143,8 +150,8 @@ void readCommandLine(int argc, char** argv, runParams& p) {
     }
 }
 
-// The input name (or the object number standing for it) and the decay list
-// name derived from it.
+// The input name (or the object number standing for it) and the stem of
+// the output names derived from it.
 void deriveNames(runParams& p) {
     if (if_db == 1 && p.inelf.find('.') == std::string::npos) {
         // The object number at the very start of the text (0 without
@@ -156,13 +163,12 @@ void deriveNames(runParams& p) {
                       '/', lcatNo);
         checkName(path);
         p.inelf = path;
-        char dk[32];
-        std::snprintf(dk, sizeof dk, "%li.dk", lcatNo);
-        p.dkfile = dk;
+        p.stem = std::to_string(lcatNo);
     } else {
         // The name up to its first '.', wherever that stands.
-        p.dkfile = p.inelf.substr(0, p.inelf.find('.')) + ".dk";
+        p.stem = p.inelf.substr(0, p.inelf.find('.'));
     }
+    p.dkfile = outputName(p, outputKind::decayList);
 }
 
 // "--help" and "--version", the words every command-line user tries first:
