@@ -130,7 +130,7 @@ isoText isoUtcMicroseconds(double jd) {
     const double fraction = std::modf(jd, &whole);
     const long long us = std::llround(fraction * 86400e6);
     const date d = cal_civil(static_cast<int>(whole));
-    if (d.year < 0 || d.year > 9999) return t;
+    if (d.year < 0) return t;
     const long long s = us / 1000000;
     char* p = digits(t.text, d.year, 4);
     *p++ = '-';

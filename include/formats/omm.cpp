@@ -267,15 +267,16 @@ element record::finish() {
 namespace {
 
 // Columns 10-17 as the designator 1998-067A: two digits of the year
-// (57..99 the 1900s), three of the launch, one to three piece letters,
-// blanks after. Anything else gives the empty text of an unknown one.
+// (57..99 the 1900s), three of the launch, one to three piece letters (as
+// many as the columns hold), blanks after. Anything else gives the empty
+// text of an unknown one.
 std::size_t designatorText(char* out, const char* objid) {
     const std::string_view s(objid, std::strlen(objid));
     std::size_t pieces = 0;
     while (5 + pieces < s.size() && isUpper(s[5 + pieces])) ++pieces;
     const bool blanksAfter = s.find_first_not_of(' ', 5 + pieces) == std::string_view::npos;
     const int yy = text::digitsAt(s, 0, 2);
-    if (yy < 0 || text::digitsAt(s, 2, 3) < 0 || pieces == 0 || pieces > 3 || !blanksAfter) return 0;
+    if (yy < 0 || text::digitsAt(s, 2, 3) < 0 || pieces == 0 || !blanksAfter) return 0;
     const char* century = yy < 57 ? "20" : "19";
     std::memcpy(out, century, 2);
     std::memcpy(out + 2, s.data(), 2);

@@ -111,8 +111,9 @@ void csvHead(recordText& out) {
 void csvRecord(recordText& out, const omm::texts& t, long) {
     for (int i = 0; i < omm::inGpOrder.count; ++i) {
         if (i > 0) out.put(',');
-        // Only a name can hold a comma or a quote (a character at a time:
-        // find_first_of calls memchr for each).
+        // Most values need no quotes: written as they are, without the copy
+        // csvQuoted makes (looked at a character at a time: find_first_of
+        // calls memchr for each).
         const std::string_view v = t[omm::inGpOrder.at[i]];
         bool plain = true;
         for (const char c : v) plain = plain && c != ',' && c != '"';
