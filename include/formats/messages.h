@@ -4,6 +4,7 @@
 // another reader.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,7 @@ enum class messageKind {
     rowsSkipped,  // rows of a table that do not read, counted
     refused,      // a table file that cannot be used at all
     outOfRange,   // a physics table asked for a value outside its range
+    note,         // nothing lost: a count, or a file's form read as it stands
 };
 
 // One message. Views into the reporter's storage: valid during the call of
@@ -70,6 +72,28 @@ public:
 private:
     std::vector<kept> kept_;
 };
+
+// One line a message, for scripts and logs: "PROGRAM: FILE:LINE: ..." naming
+// the file, the line, the record or object and what is wrong, whatever the
+// console text's form. The messages about a table file (rows skipped, a file
+// refused) and the physics tables' range messages, whose console text is one
+// line naming what it is about, keep that text.
+class lineSink final : public messageSink {
+public:
+    lineSink(std::FILE* out, std::string_view program) : out_(out), program_(program) {}
+    void report(const message& m) override;
+    // Sets and records passed over (rejected, or lost where a file is cut)
+    // since the sink was made.
+    long rejected() const { return rejected_; }
+
+private:
+    std::FILE* out_;
+    std::string program_;
+    long rejected_ = 0;
+};
+
+// The one line of `m` (without the program's name and the line end).
+std::string oneLine(const message& m);
 
 // The sink of the physics tables' range messages: the console unless set.
 // `setTableMessages(nullptr)` restores the console.

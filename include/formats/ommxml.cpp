@@ -112,7 +112,7 @@ element xmlFile::next() {
                 omm::reportCut(rec.sink(), rec.file(), line);
             } else {
                 const char* why = XML_ErrorString(e);
-                reportf(rec.sink(), {messageKind::fault, rec.file(), line, 0, {}, {}, why, {}},
+                reportf(rec.sink(), {messageKind::fault, rec.file(), line, 0, {}, "XML", why, {}},
                         "XML fault at line %ld: %s\n", line, why);
             }
             done = true;
