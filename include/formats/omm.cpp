@@ -142,6 +142,11 @@ void reportCut(messageSink& sink, std::string_view file, long line) {
             "Element file ends inside a record at line %ld: that record is lost\n", line);
 }
 
+void reportUnclosed(messageSink& sink, std::string_view file, long line) {
+    reportf(sink, {messageKind::note, file, line, 0, {}, {}, "file ends before the close of its list: every record kept", {}},
+            "Element file ends at line %ld before the close of its list: every record kept\n", line);
+}
+
 void record::begin(long number, long line) {
     number_ = number;
     line_ = line;

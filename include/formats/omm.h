@@ -183,6 +183,9 @@ bool designatorOf(std::string_view text, char (&objid)[9]);
 
 // The message that file `file` ends inside a record at `line`.
 void reportCut(messageSink& sink, std::string_view file, long line);
+// The message that file `file` ends at `line` where only the close of its
+// list of records is missing: every record was read.
+void reportUnclosed(messageSink& sink, std::string_view file, long line);
 
 // One message's values by keyword, as given, until they are converted into
 // an element set. Fixed storage: nothing is allocated per record.

@@ -54,6 +54,7 @@ struct jsonFile final : elfile::reader {
     bool single = false;  // a lone object not yet read
     bool done = false;
     long cutLine = 0;  // the file was cut: reported at its end
+    bool unclosed = false;  // only the array's close was cut off
     long records = 0;
     std::size_t markPos = 0;
     long markLine = 1;
@@ -70,12 +71,14 @@ struct jsonFile final : elfile::reader {
 
 // The outline of a JSON text: whether it ends inside a string or an open
 // array or object (the file was cut), whether its outer value is an array,
-// where that opens, and the end of its last complete element.
+// where that opens, the end of its last complete element, and whether only
+// the array's close is missing (nothing but blanks and commas after it).
 struct jsonOutline {
     bool cut = false;
     bool array = false;
     std::size_t open = 0;
     std::size_t lastEnd = 0;
+    bool unclosed = false;
 };
 
 jsonOutline outline(const char* t, std::size_t n) {
@@ -106,6 +109,8 @@ jsonOutline outline(const char* t, std::size_t n) {
         }
     }
     o.cut = depth > 0 || inString;
+    o.unclosed = o.cut && o.array && depth == 1 && !inString && o.lastEnd > 0;
+    for (std::size_t k = o.lastEnd; o.unclosed && k < n; ++k) o.unclosed = t[k] == ',' || text::isSpace(t[k]);
     return o;
 }
 
@@ -147,6 +152,7 @@ jsonFile::jsonFile(std::FILE* fp, messageSink& sink, std::string_view file) : re
     std::size_t last = len;
     while (last > start && text::isSpace(text[last - 1])) --last;
     cutLine = lineAt(text, 0, 1, last);
+    unclosed = o.unclosed;
     if (o.array) {
         if (mapped != nullptr) {
             munmap(mapped, capacity);
@@ -213,7 +219,7 @@ long jsonFile::lineOf(const char* at) {
 
 void jsonFile::fault(simdjson::error_code e, long line) {
     const char* why = simdjson::error_message(e);
-    reportf(rec.sink(), {messageKind::fault, rec.file(), line, 0, {}, {}, why, {}}, "JSON fault at line %ld: %s\n",
+    reportf(rec.sink(), {messageKind::fault, rec.file(), line, 0, {}, "JSON", why, {}}, "JSON fault at line %ld: %s\n",
             line, why);
 }
 
@@ -308,7 +314,11 @@ element jsonFile::next() {
         if (el.if_valid == 1) return el;
     }
     if (cutLine != 0) {
-        omm::reportCut(rec.sink(), rec.file(), cutLine);
+        if (unclosed) {
+            omm::reportUnclosed(rec.sink(), rec.file(), cutLine);
+        } else {
+            omm::reportCut(rec.sink(), rec.file(), cutLine);
+        }
         cutLine = 0;
     }
     return element{};
