@@ -126,6 +126,38 @@ element elinput(std::FILE* inpFp, messageSink& sink, std::string_view file) {
     return tleReader(inpFp, sink, file).next();
 }
 
+namespace {
+
+// The points of line 2's fixed-point fields, each with the field's name.
+struct pointColumn {
+    tleColumns at;
+    const char* field;
+};
+constexpr pointColumn line2Points[] = {{tle::l2IncPoint, "inclination"},
+                                       {tle::l2RaPoint, "right ascension of the node"},
+                                       {tle::l2ApPoint, "argument of perigee"},
+                                       {tle::l2MPoint, "mean anomaly"},
+                                       {tle::l2NPoint, "mean motion"}};
+
+// The first of line 2's decimal points that is not in its column; null
+// when all are.
+const pointColumn* missingPoint(const tleLine& line) {
+    for (const pointColumn& p : line2Points) {
+        if (!columnIs(line, p.at.first, '.')) return &p;
+    }
+    return nullptr;
+}
+
+// Whether the line carries a check digit that does not match its columns
+// (a line without one, shorter than 69 columns, carries none).
+bool wrongCheckDigit(const tleLine& line) {
+    if (line.len < tle::checksumColumn) return false;
+    const char digit = line.text[tle::checksumColumn - 1];
+    return isDigit(digit) && digit - '0' != checksum(std::string_view(line.text, tle::checksumColumn - 1));
+}
+
+}  // namespace
+
 element tleReader::next() {
     std::FILE* const inpFp = fp_;
     text::lineSource& lines = lines_;
@@ -134,12 +166,15 @@ element tleReader::next() {
     element inel{};
     inel.if_valid = 0;
     int if_title = 0;
+    // The line after a line 1 that was no line 2, read again as what it is.
+    bool again = false;
 
-    while (!std::feof(inpFp) && !inel.if_valid) {
-        if (!lines.next()) {
+    while ((again || !std::feof(inpFp)) && !inel.if_valid) {
+        if (!again && !lines.next()) {
             if (lines.failed()) return element{};
             continue;
         }
+        again = false;
         tleLine line = lineOf(lines);
 
         // Anything before line 1 that fails the test may be the title.
@@ -164,22 +199,46 @@ element tleReader::next() {
         inel.epoch = ep2jd(1000 * year + day);
         inel.nrate2 = exponentField(line, tle::l1Nrate2Mant, tle::l1Nrate2Exp);
         inel.bstar = exponentField(line, tle::l1BstarMant, tle::l1BstarExp);
+        const bool wrong1 = wrongCheckDigit(line);
 
         const long line1 = lines.number();
+        // The set's object, for a message.
+        char object[32];
+        auto named = [&] {
+            std::snprintf(object, sizeof object, "object %li", static_cast<long>(inel.objno));
+            return std::string_view(object);
+        };
 
-        // Line 2 must follow directly; anything else loses the set.
-        if (!lines.next()) {
-            if (lines.failed()) return element{};
+        // Line 2 must follow directly. Without it the set is lost, and its
+        // title with it; what stands there is read again.
+        const bool more = lines.next();
+        if (!more && lines.failed()) return element{};
+        line = lineOf(lines);
+        if (!more || !columnIs(line, tle::l2LineNo.first, '2')) {
+            reportf(sink, {messageKind::rejected, file, line1, 0, named(), "line 2", "is missing after its line 1", {}},
+                    "Line 1 at line %ld (%s) has no line 2 after it: set rejected\n", line1, object);
+            if_title = 0;
+            again = more;
             continue;
         }
-        line = lineOf(lines);
-        if (!columnIs(line, tle::l2LineNo.first, '2')) continue;
 
         const long objno2 = catalogueField(line, tle::l2Objno);
         if (objno2 != inel.objno) {
             reportf(sink, {messageKind::rejected, file, line1, 0, {}, "line 2", "object number differs from line 1", {}},
                     "Sorry - Line1/2 object mismatch\ninel.objno=%li objno2=%li\nLast line =%.*s=\n",
                     static_cast<long>(inel.objno), objno2, line.len, line.text);
+            continue;
+        }
+
+        // A character lost or added moves every field after it: read so,
+        // a 3078 x 630 km orbit becomes one of 24653 x 23748 km.
+        if (const pointColumn* p = missingPoint(line)) {
+            char problem[96];
+            std::snprintf(problem, sizeof problem, "has no decimal point in column %i (%s)", p->at.first, p->field);
+            reportf(sink, {messageKind::rejected, file, lines.number(), 0, named(), "line 2", problem, {}},
+                    "Line 2 at line %ld (%s) has no decimal point in column %i (%s): set rejected\n", lines.number(),
+                    object, p->at.first, p->field);
+            if_title = 0;
             continue;
         }
 
@@ -195,11 +254,33 @@ element tleReader::next() {
             inel.if_valid = 1;
             inel.revno = static_cast<int>(revno);
             inel.ecc = eccDigits / 10000000.0;
+            // Many files in circulation carry wrong check digits: the set
+            // is read as it stands, and counted.
+            if (wrong1 || wrongCheckDigit(line)) {
+                if (wrongDigits_++ == 0) firstWrong_ = wrong1 ? line1 : lines.number();
+            }
         } else {
             reportRejectedMeanMotion(sink, file, line1, inel.n);
         }
     }
+    if (inel.if_valid != 1 && wrongDigits_ > 0) {
+        char problem[96];
+        std::snprintf(problem, sizeof problem, "wrong in %li sets, the first here; they are read as they stand",
+                      wrongDigits_);
+        reportf(sink, {messageKind::note, file, firstWrong_, 0, {}, "check digit", problem, {}},
+                "Sets read with a wrong check digit: %li (the first at line %li)\n", wrongDigits_, firstWrong_);
+        wrongDigits_ = 0;
+    }
     return inel;
+}
+
+int checksum(std::string_view columns) {
+    int sum = 0;
+    for (const char c : columns) {
+        if (c >= '1' && c <= '9') sum += c - '0';
+        if (c == '-') sum += 1;
+    }
+    return sum % 10;
 }
 
 bool meanMotionInRange(double n) { return n > 0.01 && n < 17.0; }

@@ -65,6 +65,13 @@ inline constexpr tleColumns l1Elno{64, 5};       // element set number
 
 // Line 2, recognised by '2' in column 1 alone.
 inline constexpr tleColumns l2LineNo{1, 1};
+// The decimal points of its angles and mean motion: a line 2 without them
+// there (a character lost or added) is refused, not read shifted.
+inline constexpr tleColumns l2IncPoint{12, 1};
+inline constexpr tleColumns l2RaPoint{21, 1};
+inline constexpr tleColumns l2ApPoint{38, 1};
+inline constexpr tleColumns l2MPoint{47, 1};
+inline constexpr tleColumns l2NPoint{55, 1};
 inline constexpr tleColumns l2Objno{3, 5};
 inline constexpr tleColumns l2Inc{9, 8};
 inline constexpr tleColumns l2Ra{18, 8};
@@ -83,6 +90,10 @@ inline constexpr long alpha5Highest = 339999;
 
 }  // namespace tle
 
+// The check digit of a line's first 68 columns (or of a text): the sum of
+// its digits 1..9, with 1 for each '-', modulo 10.
+int checksum(std::string_view columns);
+
 // The acceptance rule of every element set, whatever its encoding: mean
 // motions outside (0.01, 17) rev/day are no Earth orbit the decay theory can
 // follow (the comparison also refuses NaN).
@@ -97,7 +108,12 @@ void reportRejectedMeanMotion(messageSink& sink, std::string_view file, long lin
 class tleReader {
 public:
     // Reads `fp` from where it stands; rejected sets are reported to `sink`,
-    // naming `file`.
+    // naming `file`: a line 1 without its line 2 (the line after it is read
+    // again as the next title or line 1, and the lost set's title goes to
+    // no other), a line 2 without the decimal points of its fields, a mean
+    // motion out of range, line numbers that differ. Sets whose line 1 or
+    // line 2 carries a check digit that does not match are accepted and
+    // counted, in one message at the end of the stream.
     explicit tleReader(std::FILE* fp, messageSink& sink = console(), std::string_view file = {});
     // The next accepted set; if_valid 0 at the end of the stream (or on a
     // read error) before a further set was accepted. Nothing after the set's
@@ -109,6 +125,8 @@ private:
     text::lineSource lines_;
     messageSink& sink_;
     std::string_view file_;
+    long wrongDigits_ = 0;  // accepted sets with a check digit that does not match
+    long firstWrong_ = 0;   // the line of the first such digit
 };
 
 // The next accepted set of `inpFp` as a tleReader gives it (lines counted

@@ -233,15 +233,6 @@ double fittingAngle(double x) {
 
 }  // namespace
 
-int checksum(const char* buffer) {
-    int sum = 0;
-    for (const char* p = buffer; *p != '\0'; ++p) {
-        if (*p >= '1' && *p <= '9') sum += *p - '0';
-        if (*p == '-') sum += 1;
-    }
-    return sum % 10;
-}
-
 bool tleNumbered(long objno) { return objno <= tle::alpha5Highest; }
 
 titleHeights titleHeightsOf(const element& el) {

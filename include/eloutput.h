@@ -8,10 +8,6 @@
 
 namespace morvel {
 
-// Check digit of a text: the sum of its digits 1..9, with 1 for each '-',
-// modulo 10.
-int checksum(const char* buffer);
-
 // Whether the format can carry catalogue number `objno`: five digits, or the
 // Alpha-5 form up to 339999.
 bool tleNumbered(long objno);

@@ -38,15 +38,16 @@ std::string titleOf(const std::string& text) {
 TEST(ElinputFields, EachFieldItsColumnsAndItsForm) {
     struct Case { tleColumns f; const char* text; double element::*value; double want; };
     // Digits run on into the separator column after the inclination, and
-    // fields the reader cannot read as numbers are zero.
-    std::string l2 = withField(issLine2, tle::l2Inc, "51.63061");
+    // fields the reader cannot read as numbers (their points in place) are
+    // zero.
+    std::string l2 = issLine2;
     l2[tle::l2Inc.first + tle::l2Inc.width - 1] = '2';
-    EXPECT_DOUBLE_EQ(readSet(issLine1, l2).inc, 51.63061);
+    EXPECT_DOUBLE_EQ(readSet(issLine1, l2).inc, 51.6306);
     EXPECT_DOUBLE_EQ(readSet(issLine1, l2).ra, 141.8725);
     for (const Case c : {Case{tle::l2Ecc, "0001234", &element::ecc, 0.0001234},
-                         {tle::l2Ecc, "", &element::ecc, 0}, {tle::l2Inc, "abcdefgh", &element::inc, 0},
-                         {tle::l2Ra, "  inf   ", &element::ra, 0}, {tle::l2Ap, "nan", &element::ap, 0},
-                         {tle::l2M, "0x1p3", &element::m, 0}, {tle::l1Nrate, "2.50000000", &element::nrate, 2.5},
+                         {tle::l2Ecc, "", &element::ecc, 0}, {tle::l2Inc, "abc.efgh", &element::inc, 0},
+                         {tle::l2Ra, " inf.   ", &element::ra, 0}, {tle::l2Ap, "nan.    ", &element::ap, 0},
+                         {tle::l2M, "0x1.p3  ", &element::m, 0}, {tle::l1Nrate, "2.50000000", &element::nrate, 2.5},
                          {tle::l1Nrate, "-.00012345", &element::nrate, -0.00012345}}) {
         const bool one = c.f.first == tle::l1Nrate.first;
         const element e = one ? readSet(withField(issLine1, c.f, c.text), issLine2)
@@ -56,8 +57,28 @@ TEST(ElinputFields, EachFieldItsColumnsAndItsForm) {
     // Line 2 ends before the revolution number; line 1 before the element number.
     const element e = readSet(issLine1.substr(0, 63), issLine2.substr(0, 60));
     EXPECT_TRUE(e.revno == 0 && e.elno == 0 && e.n == 15.4913) << e.n;
-    // Check digits are not compared.
-    EXPECT_EQ(readSet(issLine1.substr(0, 68) + "0", issLine2.substr(0, 68) + "x").if_valid, 1);
+}
+
+TEST(ElinputFields, WrongCheckDigitsAcceptedAndCountedOnce) {
+    // A digit that does not match counts its set once, whichever line; a
+    // column 69 that holds no digit, or is not there, carries none.
+    const std::string wrong1 = issLine1.substr(0, 68) + "0\n", wrong2 = issLine2.substr(0, 68) + "8\n";
+    std::string said;
+    EXPECT_EQ(readSaid(issLine1.substr(0, 68) + "0\n" + issLine2.substr(0, 68) + "x\n", said).size(), 1u);
+    EXPECT_EQ(said, "Sets read with a wrong check digit: 1 (the first at line 1)\n");
+    const auto sets = readSaid("T\n" + L1 + L2 + L1 + wrong2 + wrong1 + wrong2 + wrong1 + L2 + issLine1.substr(0, 68) +
+                                   "\n" + issLine2.substr(0, 68) + " \n",
+                               said);
+    EXPECT_EQ(sets.size(), 5u);
+    EXPECT_EQ(said, "Sets read with a wrong check digit: 3 (the first at line 5)\n");
+    EXPECT_EQ(readSaid(L1 + L2, said).size(), 1u);
+    EXPECT_EQ(said, "");
+    // The count is the reader's last word, as facts too.
+    collectingSink sink;
+    test::readSets("x\n" + wrong1 + L2 + L1, sink);
+    ASSERT_EQ(sink.messages().size(), 2u);
+    EXPECT_TRUE(sink.messages()[1].kind == messageKind::note && sink.messages()[1].line == 2 &&
+                sink.messages()[1].keyword == "check digit");
 }
 
 TEST(ElinputFields, ExponentFieldsAreMantissaTimesPowerOfTen) {
@@ -113,7 +134,6 @@ TEST(ElinputTitles, NoLineOneSilentlyAndItsLineTwoTheNextTitle) {
         bad.push_back(std::string(issLine1).replace(static_cast<std::size_t>(col - 1), 1, "x"));
     bad.push_back(issLine1.substr(0, 62));
     bad.push_back(std::string(issLine1).replace(40, 1, std::string(1, '\0')));
-    bad.push_back(issLine1 + std::string(131, ' '));
     for (const std::string& b : bad) {
         std::string said;
         const auto sets = readSaid(b + "\n" + L2 + L1 + L2, said);
@@ -122,20 +142,77 @@ TEST(ElinputTitles, NoLineOneSilentlyAndItsLineTwoTheNextTitle) {
         EXPECT_EQ(sets[0].title, issLine2.substr(0, 68)) << b;
     }
     EXPECT_EQ(titleOf(issLine1.substr(0, 63) + "\n" + L2), "98067A  ");
-    EXPECT_EQ(titleOf(L1 + "NOT A LINE 2\n" + L1 + L2), "98067A  ");  // lost, not a title
+}
+
+TEST(ElinputRejects, LineOneWithoutLineTwoNamedAndItsTitleKept) {
+    // What follows a line 1 in place of its line 2 is read again: a title,
+    // the next line 1, the rest of an overlong line 1; the lost set's title
+    // goes to no other set.
+    const std::string lost = "Line 1 at line 2 (object 25544) has no line 2 after it: set rejected\n";
+    std::string said;
+    auto sets = readSaid("LOST\n" + L1 + "NEXT\n" + L1 + L2, said);
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_STREQ(sets[0].title, "NEXT");
+    EXPECT_EQ(said, lost);
+    sets = readSaid("LOST\n" + L1 + L1 + L2, said);
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_STREQ(sets[0].title, "98067A  ");
+    EXPECT_EQ(said, lost);
+    sets = readSaid("LOST\n" + issLine1 + std::string(131, ' ') + "\n" + L2 + L1 + L2, said);
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(sets[0].title, issLine2.substr(0, 68));
+    EXPECT_EQ(said, lost);
+    // At the end of the file, with or without its line feed.
+    for (const std::string& end : {L1, issLine1}) {
+        EXPECT_TRUE(readSaid("T\n" + L1 + L2 + "LOST\n" + end, said).size() == 1u);
+        EXPECT_EQ(said, "Line 1 at line 5 (object 25544) has no line 2 after it: set rejected\n") << end;
+    }
+    // As facts: the line 1's line and the object.
+    collectingSink sink;
+    test::readSets(L1 + "\n", sink);
+    ASSERT_EQ(sink.messages().size(), 1u);
+    const collectingSink::kept& m = sink.messages()[0];
+    EXPECT_TRUE(m.kind == messageKind::rejected && m.line == 1 && m.object == "object 25544" && m.keyword == "line 2");
+}
+
+TEST(ElinputRejects, LineTwoWithoutItsDecimalPointsNotReadShifted) {
+    // A character lost anywhere before the mean motion moves a point out of
+    // its column: each such line is refused, naming it and the point.
+    const struct { int lose; int column; const char* field; } cases[] = {
+        {10, 12, "inclination"}, {19, 21, "right ascension of the node"}, {28, 38, "argument of perigee"},
+        {40, 47, "mean anomaly"}, {50, 55, "mean motion"}};
+    for (const auto& c : cases) {
+        std::string l2 = issLine2;
+        l2.erase(static_cast<std::size_t>(c.lose), 1);
+        std::string said;
+        const auto sets = readSaid("SHORT\n" + L1 + l2 + "\n" + L1 + L2, said);
+        ASSERT_EQ(sets.size(), 1u) << c.field;
+        EXPECT_STREQ(sets[0].title, "98067A  ") << c.field;  // not handed on
+        EXPECT_EQ(said, "Line 2 at line 3 (object 25544) has no decimal point in column " + std::to_string(c.column) +
+                            " (" + c.field + "): set rejected\n");
+    }
+    // The mean motion after a blank field, and the points alone pass.
+    EXPECT_EQ(readSets(L1 + withField(issLine2, tle::l2N, "") + "\n").size(), 0u);
+    std::string points(68, ' ');
+    for (const tleColumns c : {tle::l2IncPoint, tle::l2RaPoint, tle::l2ApPoint, tle::l2MPoint, tle::l2NPoint})
+        points[static_cast<std::size_t>(c.first - 1)] = '.';
+    points.replace(0, 7, issLine2.substr(0, 7));
+    points.replace(52, 11, " 1.00000000");
+    EXPECT_EQ(readSets(L1 + points + "\n").size(), 1u);
 }
 
 TEST(ElinputRejects, MeanMotionInsideItsOpenRangeOnly) {
     for (auto [text, accepted] : {std::pair{"17.00000000", false}, {"16.99999999", true},
-                                  {" 0.01000000", false}, {" 0.01000001", true}, {"-15.4913099", false},
-                                  {"1e400", false}, {"nan", false}, {"", false}}) {
+                                  {" 0.01000000", false}, {" 0.01000001", true}, {"-5.49130990", false},
+                                  {"19.0e400000", false}, {"xx.xxxxxxxx", false}}) {
         std::string out;
-        const size_t n = readSaid(L1 + withField(issLine2, tle::l2N, text) + "\n", out).size();
+        // Without its check digit, which the new mean motion would not match.
+        const size_t n = readSaid(L1 + withField(issLine2.substr(0, 68), tle::l2N, text) + "\n", out).size();
         EXPECT_EQ(n, accepted ? 1u : 0u) << text;
         EXPECT_EQ(out, accepted ? "" : "Invalid element rejected\n") << text;
     }
     // The rejected set's title goes to the next good set.
-    const auto sets = readSets("FAST\n" + L1 + withField(issLine2, tle::l2N, "17.0") + "\n" + L1 + L2);
+    const auto sets = readSets("FAST\n" + L1 + withField(issLine2, tle::l2N, "17.00000000") + "\n" + L1 + L2);
     ASSERT_EQ(sets.size(), 1u);
     EXPECT_STREQ(sets[0].title, "FAST");
 }
