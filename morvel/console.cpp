@@ -1,4 +1,7 @@
-// Console replies, the final prompt and the one place where the run ends.
+// Console replies, the final prompt, the messages of the run and the one
+// place where the run ends.
+#include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -8,7 +11,18 @@
 
 namespace morvel {
 
+int if_batch = 0;
+
 namespace {
+
+// An output that could not be written: the status the run ends with.
+int laterStatus = statusDone;
+
+// A batch run's messages: standard error, one line each.
+lineSink& batchSink() {
+    static lineSink sink(stderr, "morvel");
+    return sink;
+}
 
 // Discards the character after the last reply (its line end), then waits for
 // a line end; returns at once at the end of the input.
@@ -24,11 +38,51 @@ void complete() {
 
 }  // namespace
 
-[[noreturn]] void finish(bool prompt) {
-    if (prompt) complete();
-    std::fflush(stdout);
-    std::exit(0);
+[[noreturn]] void finish(bool prompt, int status) {
+    if (prompt && if_batch == 0) complete();
+    // Data that never reached its file (a full disk, a closed pipe) is a
+    // run that did not do its work.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "morvel: standard output could not be written\n");
+        laterStatus = statusInput;
+    }
+    std::exit(std::max(status, laterStatus));
 }
+
+void outputFailed() { laterStatus = statusInput; }
+
+namespace {
+
+void noteOf(const char* format, std::va_list args) {
+    if (if_batch == 0) {
+        std::vprintf(format, args);
+        return;
+    }
+    char text[1024];
+    std::vsnprintf(text, sizeof text, format, args);
+    batchSink().report({messageKind::note, {}, 0, 0, {}, {}, {}, text});
+}
+
+}  // namespace
+
+void note(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    noteOf(format, args);
+    va_end(args);
+}
+
+void usageError(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    noteOf(format, args);
+    va_end(args);
+    finish(true, statusUsage);
+}
+
+messageSink& messages() { return if_batch == 0 ? console() : batchSink(); }
+
+long batchRejected() { return batchSink().rejected(); }
 
 bool readWord(std::string& word) {
     std::fflush(stdout);
@@ -66,8 +120,8 @@ std::string readName() {
 
 void checkName(const std::string& name) {
     if (name.size() <= maxName) return;
-    std::printf("Name too long (at most 79 characters): %s\n", name.c_str());
-    finish(true);
+    note("Name too long (at most 79 characters): %s\n", name.c_str());
+    finish(true, statusUsage);
 }
 
 }  // namespace morvel

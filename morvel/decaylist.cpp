@@ -58,16 +58,21 @@ void fileHead(std::FILE* fp, const runParams& p) {
 decayListResult decayList(std::FILE* inpFp, const runParams& p) {
     decayListResult r;
     std::FILE* outFp = nullptr;
-    int before = 0;  // sets before the space-weather file
+    fluxTally tally;  // sets whose flux is not their own day's
     int leftOut = 0;  // listed sets the screen left out
+    double newestEpoch = 0.0;  // of the object of --object
     std::FILE* csvFp = p.csvfile.empty() ? nullptr : openCsv(p);
-    elfile in(inpFp, console(), p.inelf);
+    elfile in(inpFp, messages(), p.inelf);
     for (;;) {
         el = in.next();
         if (el.if_valid != 1) break;
         r.num_of_els++;
+        if (el.objno == p.object && (r.newest == 0 || el.epoch >= newestEpoch)) {
+            r.newest = r.num_of_els;
+            newestEpoch = el.epoch;
+        }
         const epochFlux flux = fluxOfSet(p, el.epoch);
-        if (flux.source == fluxSource::beforeFile) ++before;
+        tally.add(p, flux, el.epoch);
         // Below a limit of 0.05 days every estimate is listed.
         const double estimate = decayListLifetime(el, flux.flux);
         if (!(estimate > 0)) continue;
@@ -101,22 +106,35 @@ decayListResult decayList(std::FILE* inpFp, const runParams& p) {
         std::fputs(row.text, outFp);
     }
     std::fclose(inpFp);
-    if (csvFp != nullptr && std::fclose(csvFp) != 0) std::printf("Unable to write CSV file %s\n", p.csvfile.c_str());
-    fallbackLine(p, before);
+    if (csvFp != nullptr) closeOutput(csvFp, p.csvfile);
+    fallbackLine(p, tally);
     if (p.if_screen == 1) {
-        screenLine(stdout, leftOut);
-        if (outFp != nullptr) screenLine(outFp, leftOut);
+        const screenedText line = screenLine(leftOut);
+        note("%s", line.text);
+        if (outFp != nullptr) std::fputs(line.text, outFp);
     }
+    if (outFp != nullptr) closeOutput(outFp, p.dkfile);
 
+    // A file of no element set (a compressed file, an error page, bytes
+    // of another kind) is no input, whatever the list would say.
+    if (r.num_of_els == 0) {
+        note("No element set read from %s\n", p.inelf.c_str());
+        countsLine(p, 0, "listed", 0);
+        finish(true, statusInput);
+    }
     if (r.count == 0) {
         if (p.minlife >= 0.01) {
-            std::printf("No object with lifetime <%lf days\n", p.minlife);
+            note("No object with lifetime <%lf days\n", p.minlife);
         } else {
-            std::printf("No object with predictable lifetime\n");
+            note("No object with predictable lifetime\n");
         }
-        finish(true);
+        // A batch run evolves the set it names, listed or not.
+        if (if_batch == 0 || (p.evolve == 0 && p.object < 0)) {
+            countsLine(p, r.num_of_els, "listed", 0);
+            finish(true);
+        }
     }
-    std::fclose(outFp);
+    countsLine(p, r.num_of_els, "listed", r.count);
     return r;
 }
 

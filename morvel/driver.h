@@ -10,6 +10,7 @@
 #include "elinput.h"
 #include "eloutput.h"
 #include "formats/elfile.h"
+#include "formats/messages.h"
 #include "formats/spaceweather.h"
 #include "window.h"
 
@@ -26,6 +27,16 @@ constexpr std::size_t maxName = 79;
 extern int if_db;
 extern std::string sourcedir;
 
+// A batch run (--batch), for scripts: no banner, prompt, menu or final
+// prompt, nothing read from the console; the decay list alone on standard
+// output, every message on standard error, one line each.
+extern int if_batch;
+
+// How a run ends, its exit status.
+constexpr int statusDone = 0;   // the run did its work
+constexpr int statusInput = 1;  // the input, or an output, could not be used
+constexpr int statusUsage = 2;  // the command line (or a reply) asked for what cannot be done
+
 // Run parameters that only the driver reads, and the file names.
 struct runParams {
     double minlife = 1000.0;  // days: largest lifetime the decay list shows
@@ -35,7 +46,7 @@ struct runParams {
     int if_eqx = 0;           // 1: equator-crossing mode
     int if_cmd = 0;           // 1: the command line gave the input name
     std::string inelf;        // input element file (the derived path in the -D form)
-    std::string stem;         // the stem of the output names
+    std::string stem;         // the output names' stem, from the input name or the object number
     std::string dkfile;       // decay list file
     int if_sw = 0;            // 1: each set's flux from a space-weather file (flag -W)
     std::string swfile;       // that file
@@ -43,13 +54,35 @@ struct runParams {
     int if_screen = 0;        // 1: the decay list screened (--screen)
     std::string csvfile;      // the decay list as CSV (--csv=FILE); none when empty
     elformat omm = elformat::tle;  // the encoding of the sets written (--omm); tle without it
+    long evolve = 0;          // batch: the set to evolve, by its number (--evolve=N); 0 none
+    long object = -1;         // batch: the object whose newest set to evolve (--object=N); -1 none
+    std::string report;       // batch: the evolution report (--report=FILE)
 };
 
 // ---- console and ends (console.cpp) ----------------------------------------
 
 // Every end of the program: the final prompt "Press <Enter> to complete: "
-// when `prompt` is true, then status 0.
-[[noreturn]] void finish(bool prompt);
+// when `prompt` is true (never in a batch run), then the exit `status`, or
+// statusInput when an output could not be written (see outputFailed) or
+// standard output cannot be.
+[[noreturn]] void finish(bool prompt, int status = statusDone);
+
+// An output of the run could not be written; the run goes on and ends with
+// statusInput.
+void outputFailed();
+
+// A message of the run, printf-formatted: on the console as it stands, or in
+// a batch run on standard error as one line after "morvel: ".
+[[gnu::format(printf, 1, 2)]] void note(const char* format, ...);
+
+// A usage error: its message (as note gives it), then the end with
+// statusUsage.
+[[noreturn, gnu::format(printf, 1, 2)]] void usageError(const char* format, ...);
+
+// Where the readers and the tables report: the console, or in a batch run
+// standard error, one line each (the sets it counts rejected: batchRejected).
+messageSink& messages();
+long batchRejected();
 
 // The next word typed at the console into `word`: blanks and line ends
 // before it skipped, the blank after it left unread, a NUL byte ending its
@@ -77,10 +110,30 @@ std::FILE* openInput(const std::string& inelf);
 
 // `name` created empty for writing; the run ends when it cannot be, or when
 // it is the input file `inelf`, or the file `other` read too, under whatever
-// name. A second output open at the same time (the CSV list beside the decay
-// list file) takes `second`, so that each has a buffer of its own.
+// name, or when it names no place for a file (see refusedPlace). A second
+// output open at the same time (the CSV list beside the decay list file)
+// takes `second`, so that each has a buffer of its own.
 std::FILE* openOutput(const std::string& name, const std::string& inelf,
                       const std::string& other = {}, bool second = false);
+
+// Why `name` is no place to write a file, or null when it is one: an
+// existing regular file, or a new file in an existing directory that may be
+// written, outside the system's device and process trees (/dev, /proc,
+// /sys), where a name such as /dev/stdin.eqx would land.
+const char* refusedPlace(const std::string& name);
+
+// Closes the output `fp` named `name`; false when a write failed, which is
+// reported, and the run then ends with statusInput.
+bool closeOutput(std::FILE* fp, const std::string& name);
+
+// The stem of the output names of `input`: the name up to the first '.' of
+// the file's own name, its directory kept (sub.v2/x.tle gives sub.v2/x);
+// dots that start the name belong to it (.x.tle gives .x).
+std::string stemOf(const std::string& input);
+
+// A batch run's last line: the sets read and rejected, and those the mode
+// `did` (listed, or written to the crossing file), `done` in number.
+void countsLine(const runParams& p, int read, const char* did, int done);
 
 // Whether the names `a` and `b` name the same file, existing or not.
 bool sameFile(const std::string& a, const std::string& b);
@@ -111,9 +164,9 @@ public:
     // Whether a set numbered `objno` is written: every one in OMM, in TLE
     // those up to 339999.
     bool takes(long objno) const { return omm_.has_value() || tleNumbered(objno); }
-    // The evolution state's set `el` written; one that cannot be is named
-    // on the console and left out.
-    void write();
+    // The evolution state's set `el` written; false when it cannot be (it
+    // is named, and left out).
+    bool write();
     // The end of an OMM file written; the caller closes the file.
     void finish();
 
@@ -137,9 +190,21 @@ epochFlux fluxOfSet(const runParams& p, double epoch);
 // the report's, with the chosen set's flux.
 void fluxLines(std::FILE* fp, const runParams& p, const epochFlux* chosen);
 
-// With -W, the console line for the `before` sets that took the run's flux
-// because their epochs are before the file.
-void fallbackLine(const runParams& p, int before);
+// Days past a space-weather file's last observed day after which the flux
+// of that day is no longer what the set's day had: a stale file.
+constexpr int staleDays = 30;
+
+// With -W, the sets of a pass whose flux did not come from their own days:
+// those before the file, which took the run's flux, and those more than
+// staleDays past its last observed day.
+struct fluxTally {
+    int before = 0;
+    int stale = 0;
+    void add(const runParams& p, const epochFlux& f, double epoch);
+};
+
+// With -W, one line for each kind of set that the tally counts.
+void fallbackLine(const runParams& p, const fluxTally& t);
 
 // ---- screening (screen.cpp) -------------------------------------------------
 
@@ -165,7 +230,10 @@ struct screenText {
 screenText screenRow(int num, const runParams& p, double flux, const screening& s);
 
 // The one line that says how many listed sets the screen left out, and why.
-void screenLine(std::FILE* fp, int leftOut);
+struct screenedText {
+    char text[160];
+};
+screenedText screenLine(int leftOut);
 
 // The CSV list: opened with its header (the run ends when it cannot be), one
 // row per listed set, thrust included.
@@ -179,11 +247,12 @@ struct decayListResult {
     int count = 0;       // sets listed
     int nel0 = 0;        // number of the first listed set
     int num_of_els = 0;  // valid sets in the file
+    int newest = 0;      // number of the newest set of the object of --object; 0 none
 };
 
 // Lists the sets of `inpFp` whose lifetime is below minlife, on the console
-// and in the decay list file; closes `inpFp`. Ends the run when none is
-// listed.
+// and in the decay list file; closes `inpFp`. Ends the run when no set was
+// read, and when none is listed (a batch run that evolves a set goes on).
 decayListResult decayList(std::FILE* inpFp, const runParams& p);
 
 // The evolution menu and runs after the decay list (evolution.cpp).

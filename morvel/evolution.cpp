@@ -29,7 +29,7 @@ int chooseSet(const decayListResult& r) {
         // Any valid set of the file may be chosen, listed or not.
         if (nel < 0 || nel > r.num_of_els) {
             std::printf("Invalid elset number - aborted\n");
-            finish(true);
+            finish(true, statusUsage);
         }
         return static_cast<int>(nel);
     }
@@ -47,7 +47,9 @@ void evolveSet(int nel, const runParams& p) {
     // messages for the sets it rejects come again on every pick.
     std::FILE* inpFp = openInput(p.inelf);
     {
-        elfile in(inpFp, console(), p.inelf);
+        // A batch run said them once, in the list's pass.
+        collectingSink again;
+        elfile in(inpFp, if_batch == 0 ? console() : again, p.inelf);
         for (int k = 0; k < nel; k++) el = in.next();
     }
     std::fclose(inpFp);
@@ -55,15 +57,16 @@ void evolveSet(int nel, const runParams& p) {
     prime(flux.flux);
 
     const double decay = lifetime + tz;
-    if (lifetime < shownLifetime) decaysAfter(stdout, decay, "\n");
-
-    std::printf("Output filename for orbital evolution ? ");
-    const std::string outfile = readName();
+    std::string outfile = p.report;
+    if (if_batch == 0) {
+        if (lifetime < shownLifetime) decaysAfter(stdout, decay, "\n");
+        std::printf("Output filename for orbital evolution ? ");
+        outfile = readName();
+    }
     std::FILE* outFp = openOutput(outfile, p.inelf, p.swfile);
     // With --omm the sets go to a file of their own beside the report.
-    std::FILE* setFp = p.omm == elformat::tle
-                           ? outFp
-                           : openOutput(outputName(p, outputKind::reportSets, outfile), p.inelf, p.swfile, true);
+    const std::string setName = outputName(p, outputKind::reportSets, outfile);
+    std::FILE* setFp = p.omm == elformat::tle ? outFp : openOutput(setName, p.inelf, p.swfile, true);
     setOutput sets(setFp, p);
     banner(outFp);
     std::fprintf(outFp, "Orbital evolution for object %s\n\n", el.objid);
@@ -78,19 +81,35 @@ void evolveSet(int nel, const runParams& p) {
         if (previous == -1 || sets.takes(el.objno)) sets.write();
     });
     sets.finish();
-    if (setFp != outFp) std::fclose(setFp);
+    if (setFp != outFp) closeOutput(setFp, setName);
 
     if (decayedAt > 0) {
-        std::printf("Final decay at %lf\n\n", jd2ep(decayedAt));
+        if (if_batch == 0) std::printf("Final decay at %lf\n\n", jd2ep(decayedAt));
         std::fprintf(outFp, "\nFinal decay at %lf\n", jd2ep(decayedAt));
     }
-    std::fclose(outFp);
-    std::printf("Evolution complete\n");
+    closeOutput(outFp, outfile);
+    if (if_batch == 0) std::printf("Evolution complete\n");
+}
+
+// A batch run's set: by its number, or the newest of its object.
+[[noreturn]] void batchEvolution(const decayListResult& r, const runParams& p) {
+    if (p.evolve == 0 && p.object < 0) finish(false);
+    if (p.object >= 0 && r.newest == 0) {
+        note("No set of object %li in %s\n", p.object, p.inelf.c_str());
+        finish(false, statusInput);
+    }
+    if (p.evolve > r.num_of_els) {
+        note("Set %li is not in %s, which holds %i sets\n", p.evolve, p.inelf.c_str(), r.num_of_els);
+        finish(false, statusUsage);
+    }
+    evolveSet(p.object >= 0 ? r.newest : static_cast<int>(p.evolve), p);
+    finish(false);
 }
 
 }  // namespace
 
 void evolutionRun(const decayListResult& r, const runParams& p) {
+    if (if_batch == 1) batchEvolution(r, p);
     // One listed set is evolved at once and ends the run; with several the
     // menu comes back after every evolution.
     int evolving = 1;

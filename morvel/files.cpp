@@ -1,5 +1,7 @@
 // The files of a run: opening the input and the outputs, the banner and the
 // lines the heads of the decay list and the report share.
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -38,8 +40,8 @@ char secondBuffer[streamBufferSize];
 std::FILE* openInput(const std::string& inelf) {
     std::FILE* fp = std::fopen(inelf.c_str(), "r");
     if (fp == nullptr) {
-        std::printf("Unable to open file %s\n", inelf.c_str());
-        finish(true);
+        note("Unable to open file %s\n", inelf.c_str());
+        finish(true, statusInput);
     }
     std::setvbuf(fp, inputBuffer, _IOFBF, sizeof inputBuffer);
     return fp;
@@ -53,17 +55,63 @@ std::FILE* openOutput(const std::string& name, const std::string& inelf,
     for (const std::string* input : {&inelf, &other}) {
         std::error_code ec;
         if (!input->empty() && std::filesystem::equivalent(name, *input, ec) && !ec) {
-            std::printf("Output file %s is the input file\n", name.c_str());
-            finish(true);
+            note("Output file %s is the input file\n", name.c_str());
+            finish(true, statusInput);
         }
+    }
+    // An empty name (a closed console) names nothing: fopen says so.
+    if (const char* why = name.empty() ? nullptr : refusedPlace(name)) {
+        note("Output file %s %s: not written\n", name.c_str(), why);
+        finish(true, statusInput);
     }
     std::FILE* fp = std::fopen(name.c_str(), "w");
     if (fp == nullptr) {
-        std::printf("Unable to open output file\n");
-        finish(true);
+        note("Unable to open output file\n");
+        finish(true, statusInput);
     }
     std::setvbuf(fp, second ? secondBuffer : outputBuffer, _IOFBF, streamBufferSize);
     return fp;
+}
+
+const char* refusedPlace(const std::string& name) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path full = fs::weakly_canonical(fs::absolute(name, ec), ec);
+    if (ec) return "names no place for a file";
+    // A name derived from /dev/stdin lands among the devices; nothing of a
+    // run belongs there, nor among the kernel's files, even for root.
+    const fs::path dir = full.parent_path();
+    auto part = dir.begin();
+    if (part != dir.end() && ++part != dir.end() && (*part == "dev" || *part == "proc" || *part == "sys")) {
+        return "is among the system's device or process files";
+    }
+    const fs::file_status st = fs::status(full, ec);
+    if (fs::exists(st)) return fs::is_regular_file(st) ? nullptr : "is not a regular file";
+    if (!fs::is_directory(dir, ec) || ::access(dir.c_str(), W_OK) != 0) {
+        return "is not in a directory that may be written";
+    }
+    return nullptr;
+}
+
+bool closeOutput(std::FILE* fp, const std::string& name) {
+    const bool failed = std::ferror(fp) != 0;
+    if (std::fclose(fp) == 0 && !failed) return true;
+    note("Unable to write file %s\n", name.c_str());
+    outputFailed();
+    return false;
+}
+
+std::string stemOf(const std::string& input) {
+    const std::size_t slash = input.rfind('/');
+    const std::size_t base = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t first = input.find_first_not_of('.', base);
+    const std::size_t dot = first == std::string::npos ? std::string::npos : input.find('.', first);
+    return input.substr(0, dot);
+}
+
+void countsLine(const runParams& p, int read, const char* did, int done) {
+    if (if_batch == 0) return;
+    note("%s: %i sets read, %li rejected, %i %s\n", p.inelf.c_str(), read, batchRejected(), done, did);
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
@@ -116,24 +164,25 @@ setOutput::setOutput(std::FILE* fp, const runParams& p) : fp_(fp) {
     if (p.omm != elformat::tle) omm_.emplace(fp, p.omm);
 }
 
-void setOutput::write() {
+bool setOutput::write() {
     if (omm_) {
         const omm::key unwritable = omm_->write(el);
         if (unwritable != omm::key::other) {
-            std::printf("Object %li: no OMM value for %s, set not written\n", static_cast<long>(el.objno),
-                        omm::keyName(unwritable));
+            note("Object %li: no OMM value for %s, set not written\n", static_cast<long>(el.objno),
+                 omm::keyName(unwritable));
+            return false;
         }
-        return;
+        return true;
     }
     // Numbers past the Alpha-5 range (OMM input) have no TLE form: the set
     // is left out and the run goes on.
     if (!tleNumbered(el.objno)) {
-        std::printf("Object %li: catalogue number above %li, set not written\n",
-                    static_cast<long>(el.objno), tle::alpha5Highest);
-        return;
+        note("Object %li: catalogue number above %li, set not written\n", static_cast<long>(el.objno),
+             tle::alpha5Highest);
+        return false;
     }
-    const int stat = eloutput(fp_, el);
-    if (stat != 1) std::printf("Error status from eloutput\n");
+    eloutput(fp_, el);
+    return true;
 }
 
 void setOutput::finish() {

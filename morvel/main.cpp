@@ -2,8 +2,8 @@
 //
 // Start-up (banner, control flags, transition region, file names, the
 // input opened), then one of two modes: the equator-crossing element file,
-// or the decay list followed by the evolution run. Every end of the program
-// passes through finish().
+// or the decay list followed by the evolution run, at the console or in a
+// batch run. Every end of the program passes through finish().
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -22,15 +22,26 @@ std::string sourcedir;
 namespace {
 
 // A value flag: the number at the start of the rest of the argument (0.0
-// when there is none), or, for the bare flag, typed at its prompt.
+// when there is none), or, for the bare flag, typed at its prompt; a batch
+// run reads no console, and a bare flag is an error there.
 void flagValue(const char* arg, const char* prompt, double& value) {
     if (arg[2] == '\0') {
+        if (if_batch == 1) usageError("Control flag %s needs its value after it in a batch run\n", arg);
         std::printf("%s", prompt);
         readNumber(value);
     } else {
         value = 0.0;
         scanDecimal(arg + 2, value);
     }
+}
+
+// A set number or catalogue number of a long flag: digits alone.
+long wholeValue(const char* value, const char* arg, long lowest) {
+    long v = 0;
+    if (scanWhole(value, v) != static_cast<int>(std::strlen(value)) || v < lowest || !isDigit(value[0])) {
+        usageError("Control flag %s needs a whole number from %li: %s=%s\n", arg, lowest, arg, value);
+    }
+    return v;
 }
 
 // The long flags, "--name" or "--name=value", each with whether it takes a
@@ -51,9 +62,17 @@ constexpr longFlag longFlags[] = {
     {"omm", true,
      [](runParams& p, const char* value) {
          if (!ommFormatNamed(value, p.omm)) {
-             std::printf("Control flag --omm takes csv, json, xml or kvn: --omm=%s\n", value);
-             finish(true);
+             usageError("Control flag --omm takes csv, json, xml or kvn: --omm=%s\n", value);
          }
+     }},
+    // Set before the banner (batchRequested); here it is recognised.
+    {"batch", false, [](runParams&, const char*) {}},
+    {"evolve", true, [](runParams& p, const char* value) { p.evolve = wholeValue(value, "--evolve", 1); }},
+    {"object", true, [](runParams& p, const char* value) { p.object = wholeValue(value, "--object", 0); }},
+    {"report", true,
+     [](runParams& p, const char* value) {
+         checkName(value);
+         p.report = value;
      }},
 };
 
@@ -66,18 +85,13 @@ void readLongFlag(const char* arg, runParams& p) {
     for (const longFlag& f : longFlags) {
         if (std::strlen(f.name) != len || std::strncmp(f.name, name, len) != 0) continue;
         if (f.takesValue && (eq == nullptr || eq[1] == '\0')) {
-            std::printf("Control flag --%s needs a value: --%s=...\n", f.name, f.name);
-            finish(true);
+            usageError("Control flag --%s needs a value: --%s=...\n", f.name, f.name);
         }
-        if (!f.takesValue && eq != nullptr) {
-            std::printf("Control flag --%s takes no value: %s\n", f.name, arg);
-            finish(true);
-        }
+        if (!f.takesValue && eq != nullptr) usageError("Control flag --%s takes no value: %s\n", f.name, arg);
         f.apply(p, eq != nullptr ? eq + 1 : nullptr);
         return;
     }
-    std::printf("Unrecognised control flag %s\n", arg);
-    finish(true);
+    usageError("Unrecognised control flag %s\n", arg);
 }
 
 // The arguments from left to right: flags act as they come, prompts
@@ -108,7 +122,7 @@ void readCommandLine(int argc, char** argv, runParams& p) {
                     ifHk = 1;
                 } else {
                     ifHk = 0;
-                    std::printf("Flow transition ignored\n");
+                    note("Flow transition ignored\n");
                 }
                 break;
             case 'T':
@@ -136,6 +150,7 @@ void readCommandLine(int argc, char** argv, runParams& p) {
                 // (an empty name, at the end of the input, cannot be opened).
                 p.if_sw = 1;
                 if (arg[2] == '\0') {
+                    if (if_batch == 1) usageError("Control flag %s needs its file after it in a batch run\n", arg);
                     std::printf("Space weather file : ");
                     p.swfile = readName();
                 } else {
@@ -144,8 +159,7 @@ void readCommandLine(int argc, char** argv, runParams& p) {
                 }
                 break;
             default:
-                std::printf("Unrecognised control flag %s\n", arg);
-                finish(true);
+                usageError("Unrecognised control flag %s\n", arg);
         }
     }
 }
@@ -165,10 +179,33 @@ void deriveNames(runParams& p) {
         p.inelf = path;
         p.stem = std::to_string(lcatNo);
     } else {
-        // The name up to its first '.', wherever that stands.
-        p.stem = p.inelf.substr(0, p.inelf.find('.'));
+        p.stem = stemOf(p.inelf);
     }
     p.dkfile = outputName(p, outputKind::decayList);
+}
+
+// Whether the command line asks for a batch run: known before the banner,
+// so that no flag of it prompts.
+bool batchRequested(int argc, char** argv) {
+    for (int i = 1; i < argc; i++) {
+        if (std::strcmp(argv[i], "--batch") == 0 || std::strncmp(argv[i], "--batch=", 8) == 0) return true;
+    }
+    return false;
+}
+
+// What a batch run needs besides its flags: the input named on the command
+// line, and the evolution's set with its report, both or neither.
+void checkBatch(const runParams& p) {
+    const bool chosen = p.evolve != 0 || p.object >= 0;
+    if (if_batch == 0) {
+        if (chosen || !p.report.empty()) usageError("Control flags --evolve, --object and --report work in a batch run only (--batch)\n");
+        return;
+    }
+    if (p.if_cmd == 0) usageError("--batch needs the element file (or with -D the object number) on the command line\n");
+    if (p.evolve != 0 && p.object >= 0) usageError("--evolve and --object both choose the set: give one of them\n");
+    if (chosen && p.if_eqx == 1) usageError("-E writes the equator-crossing file alone: --evolve and --object do not apply\n");
+    if (chosen && p.report.empty()) usageError("%s needs --report=FILE\n", p.evolve != 0 ? "--evolve" : "--object");
+    if (!chosen && !p.report.empty()) usageError("--report needs --evolve=N or --object=NORAD\n");
 }
 
 // "--help" and "--version", the words every command-line user tries first:
@@ -208,13 +245,19 @@ void answerInfoRequest(int argc, char** argv) {
 runParams startUp(int argc, char** argv) {
     answerInfoRequest(argc, argv);
     runParams p;
-    banner(stdout);
+    if_batch = batchRequested(argc, argv) ? 1 : 0;
+    if (if_batch == 1) {
+        setTableMessages(&messages());
+    } else {
+        banner(stdout);
+    }
     readCommandLine(argc, argv, p);
+    checkBatch(p);
 
     // The shift applies whatever the order of -S and -T.
     if (ifHk == 1) {
         setTransitionRegion(p.size, deltaHk);
-        transitionRegion(stdout, "");
+        if (if_batch == 0) transitionRegion(stdout, "");
     }
     if (p.if_sw == 1) loadWeather(p);
 
@@ -224,10 +267,7 @@ runParams startUp(int argc, char** argv) {
     }
     deriveNames(p);
     // The CSV list and the decay list file are written side by side.
-    if (!p.csvfile.empty() && sameFile(p.csvfile, p.dkfile)) {
-        std::printf("CSV file %s is the decay list file\n", p.csvfile.c_str());
-        finish(true);
-    }
+    if (!p.csvfile.empty() && sameFile(p.csvfile, p.dkfile)) usageError("CSV file %s is the decay list file\n", p.csvfile.c_str());
     return p;
 }
 

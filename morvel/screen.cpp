@@ -77,9 +77,12 @@ screenText screenRow(int num, const runParams& p, double flux, const screening& 
     return row;
 }
 
-void screenLine(std::FILE* fp, int leftOut) {
-    std::fprintf(fp, "Screened: %i listed sets left out as thrust (their decay needs a Cd*A/m above %.2f m^2/kg, "
-                     "more than drag gives)\n", leftOut, dragLimit);
+screenedText screenLine(int leftOut) {
+    screenedText line;
+    std::snprintf(line.text, sizeof line.text,
+                  "Screened: %i listed sets left out as thrust (their decay needs a Cd*A/m above %.2f m^2/kg, "
+                  "more than drag gives)\n", leftOut, dragLimit);
+    return line;
 }
 
 std::FILE* openCsv(const runParams& p) {

@@ -1,6 +1,7 @@
 // The flux of each set from a space-weather file (flag -W): the file loaded
 // and named on the console, and the lines of the file heads that say where
 // the flux came from.
+#include <cmath>
 #include <cstdio>
 
 #include "cal.h"
@@ -22,7 +23,8 @@ void dayText(std::FILE* fp, int day, const char* end) {
 void loadWeather(runParams& p) {
     const char* name = p.swfile.c_str();
     // The loader names what keeps the file from use, and the rows it skipped.
-    if (loadSpaceWeather(name, p.weather) != weatherStatus::ok) finish(true);
+    if (loadSpaceWeather(name, p.weather, messages()) != weatherStatus::ok) finish(true, statusInput);
+    if (if_batch == 1) return;
     std::printf("10.7 cm flux from space weather file %s, observed ", name);
     dayText(stdout, firstObservedDay(p.weather), " to ");
     dayText(stdout, lastObservedDay(p.weather), "\n");
@@ -65,10 +67,27 @@ void fluxLines(std::FILE* fp, const runParams& p, const epochFlux* chosen) {
     std::fprintf(fp, ", of space weather file %s)\n", name);
 }
 
-void fallbackLine(const runParams& p, int before) {
-    if (p.if_sw == 0 || before == 0) return;
-    std::printf("Sets with epochs before space weather file %s took the flux %lf: %i\n",
-                p.swfile.c_str(), p.flux, before);
+void fluxTally::add(const runParams& p, const epochFlux& f, double epoch) {
+    if (f.source == fluxSource::beforeFile) ++before;
+    // Past the file's last observed day, not in a gap between its days.
+    if (f.source == fluxSource::lastObserved && f.day == lastObservedDay(p.weather) &&
+        std::floor(epoch) - f.day > staleDays) {
+        ++stale;
+    }
+}
+
+void fallbackLine(const runParams& p, const fluxTally& t) {
+    if (p.if_sw == 0) return;
+    if (t.before > 0) {
+        note("Sets with epochs before space weather file %s took the flux %lf: %i\n", p.swfile.c_str(), p.flux,
+             t.before);
+    }
+    if (t.stale > 0) {
+        const date d = cal_civil(lastObservedDay(p.weather));
+        note("Sets with epochs more than %i days after the last observed day of space weather file %s "
+             "(%i %s %i) took that day's flux: %i\n",
+             staleDays, p.swfile.c_str(), d.year, month(d), d.day, t.stale);
+    }
 }
 
 }  // namespace morvel

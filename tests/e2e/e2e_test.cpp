@@ -2,9 +2,11 @@
 //   args        the command-line arguments, one per line
 //   stdin       what is typed at the console (optional; none means a closed input)
 //   files/      input files, copied into a fresh working directory
-//   expected/   console: the whole console text; every other file: a file
+//   expected/   console: the whole console text; stderr: the whole text on
+//               standard error (none without it); every other file: a file
 //               the run must leave in the working directory, byte for byte
 //   absent      names of files the run must not create (optional)
+//   status      the exit status (optional; 0 without it)
 // A difference is shown as a unified diff.
 #include <gtest/gtest.h>
 
@@ -15,6 +17,8 @@
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include <sys/wait.h>
 
 #include "support.h"
 
@@ -65,12 +69,17 @@ TEST_P(Session, ConsoleAndFilesAsExpected) {
     for (const std::string& a : lines(dir / "args")) cmd += " " + quote(a);
     cmd += fs::exists(dir / "stdin") ? " < " + quote((dir / "stdin").string()) : " < /dev/null";
     cmd += " > .console 2> .stderr";
-    ASSERT_EQ(std::system(cmd.c_str()), 0) << "exit status of: " << cmd;
-    EXPECT_EQ(morvel::test::fileText(work / ".stderr"), "");
+    const int status = std::system(cmd.c_str());
+    const std::string want = fs::exists(dir / "status") ? morvel::test::fileText(dir / "status") : "0\n";
+    ASSERT_TRUE(WIFEXITED(status)) << cmd;
+    EXPECT_EQ(std::to_string(WEXITSTATUS(status)) + "\n", want) << "exit status of: " << cmd;
+    if (!fs::exists(dir / "expected/stderr")) {
+        EXPECT_EQ(morvel::test::fileText(work / ".stderr"), "");
+    }
 
     for (const auto& e : fs::directory_iterator(dir / "expected")) {
         const std::string name = e.path().filename().string();
-        const fs::path got = name == "console" ? work / ".console" : work / name;
+        const fs::path got = name == "console" ? work / ".console" : name == "stderr" ? work / ".stderr" : work / name;
         ASSERT_TRUE(fs::exists(got)) << name << " was not written";
         EXPECT_EQ(morvel::test::fileText(e.path()), morvel::test::fileText(got)) << name << " differs:\n" << diff(e.path(), got);
     }

@@ -10,11 +10,12 @@ for c in "${@:-*}"; do
   [ -d "$c/files" ] && cp -rP "$c/files/." "$work/"
   mapfile -t args < "$c/args"
   input=/dev/null; [ -f "$c/stdin" ] && input=$PWD/$c/stdin
-  (cd "$work" && "$bin" "${args[@]}" < "$input" > .console)
+  (cd "$work" && "$bin" "${args[@]}" < "$input" > .console 2> .stderr) || true
   mkdir -p "$c/expected"
   cp "$work/.console" "$c/expected/console"
   for f in "$c"/expected/*; do
-    n=$(basename "$f"); [ "$n" = console ] || cp "$work/$n" "$f"
+    n=$(basename "$f")
+    case $n in console) ;; stderr) cp "$work/.stderr" "$f" ;; *) cp "$work/$n" "$f" ;; esac
   done
   rm -rf "$work"
 done
