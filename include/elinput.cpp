@@ -265,8 +265,7 @@ element tleReader::next() {
     }
     if (inel.if_valid != 1 && wrongDigits_ > 0) {
         char problem[96];
-        std::snprintf(problem, sizeof problem, "wrong in %li sets, the first here; they are read as they stand",
-                      wrongDigits_);
+        std::snprintf(problem, sizeof problem, "wrong in sets read as they stand: %li, the first here", wrongDigits_);
         reportf(sink, {messageKind::note, file, firstWrong_, 0, {}, "check digit", problem, {}},
                 "Sets read with a wrong check digit: %li (the first at line %li)\n", wrongDigits_, firstWrong_);
         wrongDigits_ = 0;
