@@ -4,21 +4,30 @@ JOBS   ?= $(shell nproc 2>/dev/null || echo 2)
 # Under CI every warning is an error.
 WERROR := $(if $(CI),ON,OFF)
 
-.PHONY: all deps build run test sanitize bench fuzz validate install clean
+.PHONY: all deps test-deps build run test sanitize bench fuzz validate install clean
 
 all: build
 
 # OMM element files in JSON and XML are read with simdjson and expat: their
-# Debian packages are installed on a machine that lacks them.
+# Debian packages are installed on a machine that lacks them. GoogleTest is
+# needed by the tests alone: `make test` installs it the same way, and
+# without it the program and the tools build, the tests left out.
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 DEPS_MISSING = $(if $(wildcard /usr/include/simdjson.h),,libsimdjson-dev) \
                $(if $(wildcard /usr/include/expat.h),,libexpat1-dev)
-deps:
-	@if [ -n "$(strip $(DEPS_MISSING))" ]; then \
-	  echo "Installing $(strip $(DEPS_MISSING)) (readers of JSON and XML element files)"; \
+TEST_DEPS_MISSING = $(if $(wildcard /usr/include/gtest/gtest.h),,libgtest-dev)
+define install-missing
+	@if [ -n "$(strip $(1))" ]; then \
+	  echo "Installing $(strip $(1)) ($(2))"; \
 	  $(SUDO) apt-get update -qq >/dev/null && \
-	  $(SUDO) apt-get install -y -qq $(strip $(DEPS_MISSING)) >/dev/null; \
+	  $(SUDO) apt-get install -y -qq $(strip $(1)) >/dev/null; \
 	fi
+endef
+deps:
+	$(call install-missing,$(DEPS_MISSING),readers of JSON and XML element files)
+
+test-deps: deps
+	$(call install-missing,$(TEST_DEPS_MISSING),the tests)
 
 build: deps
 	cmake --preset $(PRESET) -DMORVEL_WERROR=$(WERROR) >/dev/null
@@ -32,7 +41,7 @@ run: deps
 	cmake --build --preset $(PRESET) -j $(JOBS) --target morvel
 	cd examples && ../build/release/morvel/morvel -L10 -P2 starlink-24.tle
 
-test: build
+test: test-deps build
 	ctest --preset $(PRESET) -j $(JOBS)
 
 sanitize:
@@ -60,7 +69,7 @@ fuzz: deps
 VALIDATE_EXAMPLE := tools/validate/data/example/44238-starlink-24.tle
 validate: build
 	./build/release/tools/validate/morvel-validate --flux-file tools/validate/data/space-weather.csv \
-	  --window-table include/windowtable.inc --snapshots tools/validate/data/screening --screening-md docs/screening.md
+	  --csv docs/validation.csv --md docs/validation.md --window-table include/windowtable.inc --snapshots tools/validate/data/screening --screening-md docs/screening.md
 	mkdir -p build/plot
 	./build/release/tools/plot/morvel-plot --errors docs/validation.csv -o docs/validation.png --work build/plot \
 	  --title "Decay-list estimate (observed flux) against real re-entries, by kind"

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "cal.h"
@@ -350,4 +351,29 @@ TEST(ValidateRun, AnotherFixedFluxIsTheOneUsedAndNamed) {
     ASSERT_EQ(points.size(), rows.size());
     EXPECT_NEAR(points[0].rel, std::fabs(errorOf(rows[0].fixed[method::decayList], rows[0].real, rows[0].epoch).relative), 1e-4);
     EXPECT_NE(d.run("--flux 0"), 0) << "no flux at all is refused";
+}
+
+TEST(ValidateRun, WritesOnlyTheOutputsItsOptionsName) {
+    double decay = 0;
+    const std::vector<element> h = evolvedHistory(decay);
+    folder d("outputs");
+    d.history("reentry/1-body.tle", h);
+    std::ofstream(d.dir / "reentries.csv") << "norad,name,kind,decay_utc\n1,BODY,rocket body," << isoTime(decay) << "\n";
+    // Run from inside the folder: nothing appears there but what is named.
+    const std::string tool = std::string("cd '") + d.dir.string() + "' && '" + MORVEL_VALIDATE_EXE + "' --data . ";
+    auto status = [](const std::string& cmd) {
+        const int s = std::system((cmd + " >out.txt 2>err.txt").c_str());
+        return WIFEXITED(s) ? WEXITSTATUS(s) : -1;
+    };
+    EXPECT_EQ(status(tool + "--help"), 0);
+    EXPECT_NE(test::fileText(d.dir / "out.txt").find("usage: morvel-validate"), std::string::npos);
+    EXPECT_EQ(status(tool), 2) << "nothing named to write";
+    EXPECT_NE(test::fileText(d.dir / "err.txt").find("usage: morvel-validate"), std::string::npos);
+    EXPECT_EQ(status(tool + "--md r.md"), 0);
+    EXPECT_TRUE(std::filesystem::exists(d.dir / "r.md"));
+    for (const char* never : {"docs", "v.csv", "v-campaigns.csv", "-campaigns.csv"})
+        EXPECT_FALSE(std::filesystem::exists(d.dir / never)) << never;
+    EXPECT_EQ(status(tool + "--csv r.csv"), 0);
+    EXPECT_TRUE(std::filesystem::exists(d.dir / "r.csv") && std::filesystem::exists(d.dir / "r-campaigns.csv"));
+    EXPECT_FALSE(std::filesystem::exists(d.dir / "docs"));
 }

@@ -18,12 +18,14 @@ using namespace morvel::validation;
 
 namespace {
 
-void usage() {
-    std::printf(
+void usage(std::FILE* fp) {
+    std::fprintf(fp,
         "usage: morvel-validate [--data DIR] [--flux F] [--flux-file FILE] [--csv FILE] [--md FILE]\n"
         "                       [--campaigns-csv FILE] [--window-table FILE]\n"
         "                       [--snapshots DIR --screening-md FILE]\n"
-        "  (the campaigns CSV defaults to the CSV's name with -campaigns before .csv)\n"
+        "  Writes only the outputs named, at least one: the rows (--csv), the report (--md),\n"
+        "  the campaign rows (--campaigns-csv; with --csv, by default its name with -campaigns\n"
+        "  before .csv), the window table, the screening evidence.\n"
         "  --window-table writes the windows of the screened decay list as C++\n"
         "  (include/windowtable.inc); --screening-md the evidence for the drag limit from the\n"
         "  histories and the catalogue snapshots (*.tle, and space-weather.csv) of DIR\n"
@@ -45,10 +47,12 @@ std::string shellWord(const std::string& a) {
     return out + "'";
 }
 
-bool parse(int argc, char** argv, reportOptions& o) {
+// The command line into `o`; false for a usage error (no output named
+// among them). `help` when --help was asked.
+bool parse(int argc, char** argv, reportOptions& o, bool& help) {
     o.command = "morvel-validate";
     for (int i = 1; i < argc; ++i) o.command += " " + shellWord(argv[i]);
-    enum { data = 1, flux, fluxFile, csv, md, campaignsCsv, windowTable, snapshots, screeningMd };
+    enum { data = 1, flux, fluxFile, csv, md, campaignsCsv, windowTable, snapshots, screeningMd, helpOpt };
     static const option longOptions[] = {
         {"data", required_argument, nullptr, data},         {"flux", required_argument, nullptr, flux},
         {"flux-file", required_argument, nullptr, fluxFile}, {"csv", required_argument, nullptr, csv},
@@ -56,6 +60,7 @@ bool parse(int argc, char** argv, reportOptions& o) {
         {"window-table", required_argument, nullptr, windowTable},
         {"snapshots", required_argument, nullptr, snapshots},
         {"screening-md", required_argument, nullptr, screeningMd},
+        {"help", no_argument, nullptr, helpOpt},
         {nullptr, 0, nullptr, 0}};
     opterr = 0;  // the usage says what is wrong
     for (int c; (c = getopt_long(argc, argv, "", longOptions, nullptr)) != -1;) {
@@ -87,23 +92,28 @@ bool parse(int argc, char** argv, reportOptions& o) {
             case screeningMd:
                 o.screeningMd = optarg;
                 break;
+            case helpOpt:
+                help = true;
+                return true;
             default:
                 return false;
         }
     }
     if (optind < argc) return false;
-    if (o.campaignCsv.empty()) {
+    if (o.campaignCsv.empty() && !o.csv.empty()) {
         const std::size_t dot = o.csv.rfind(".csv");
         o.campaignCsv = (dot == std::string::npos ? o.csv : o.csv.substr(0, dot)) + "-campaigns.csv";
     }
-    return true;
+    // A run that writes nothing is a mistake of the command line.
+    return !(o.csv.empty() && o.md.empty() && o.campaignCsv.empty() && o.windowTable.empty() &&
+             o.screeningMd.empty());
 }
 
 // True when `out` is one of the inputs: an input is never overwritten.
 bool isInput(const std::string& out, const std::vector<std::string>& inputs) {
     std::error_code ec;
     for (const std::string& in : inputs) {
-        if (std::filesystem::equivalent(out, in, ec)) return true;
+        if (!out.empty() && std::filesystem::equivalent(out, in, ec)) return true;
     }
     return false;
 }
@@ -136,8 +146,14 @@ bool loadFluxFile(const std::string& path, spaceWeather& sw) {
 
 int main(int argc, char** argv) {
     reportOptions opt;
-    if (!parse(argc, argv, opt)) {
-        usage();
+    bool help = false;
+    const bool usable = parse(argc, argv, opt, help);
+    if (help) {
+        usage(stdout);
+        return 0;
+    }
+    if (!usable) {
+        usage(stderr);
         return 2;
     }
     const std::vector<std::string> inputs = {opt.data + "/reentries.csv", opt.data + "/campaign-predictions.csv",
@@ -167,18 +183,20 @@ int main(int argc, char** argv) {
 
     const std::vector<windowSample> windows = windowSamples(rows, haveObs);
     const bool extrasWritten = writeScreeningOutputs(opt, objects, windows, sw);
-    const bool csvWritten = writeCsv(opt.csv, rows, opt.flux);
-    const bool campaignsWritten = writeCampaignCsv(opt.campaignCsv, campaigns, every);
-    if (!writeMarkdown(opt, rows, objects, campaigns, haveObs, fluxFallbacks, problems, windows) || !csvWritten ||
-        !campaignsWritten || !extrasWritten) {
-        return 1;
+    const bool csvWritten = opt.csv.empty() || writeCsv(opt.csv, rows, opt.flux);
+    const bool campaignsWritten = opt.campaignCsv.empty() || writeCampaignCsv(opt.campaignCsv, campaigns, every);
+    const bool mdWritten =
+        opt.md.empty() || writeMarkdown(opt, rows, objects, campaigns, haveObs, fluxFallbacks, problems, windows);
+    if (!mdWritten || !csvWritten || !campaignsWritten || !extrasWritten) return 1;
+    std::string wrote;
+    for (const std::string* out : {&opt.csv, &opt.campaignCsv, &opt.md, &opt.windowTable, &opt.screeningMd}) {
+        if (!out->empty()) wrote += " " + *out;
     }
-    std::printf("morvel-validate: %zu objects, %zu predictions, %zu campaign forecasts; wrote %s, %s and %s\n",
-                objects.size(), rows.size(), campaigns.size(), opt.csv.c_str(), opt.campaignCsv.c_str(),
-                opt.md.c_str());
+    std::printf("morvel-validate: %zu objects, %zu predictions, %zu campaign forecasts; wrote%s\n", objects.size(),
+                rows.size(), campaigns.size(), wrote.c_str());
     if (!problems.empty()) {
-        std::fprintf(stderr, "morvel-validate: incomplete: %zu input problems, listed at the head of %s\n",
-                     problems.size(), opt.md.c_str());
+        std::fprintf(stderr, "morvel-validate: incomplete: %zu input problems, listed above%s%s\n", problems.size(),
+                     opt.md.empty() ? "" : " and at the head of ", opt.md.c_str());
         return 1;
     }
     return 0;

@@ -31,8 +31,10 @@ const char* methodTag(method m);
 struct reportOptions {
     std::string data = "tools/validate/data";
     std::string fluxFile;
-    std::string csv = "docs/validation.csv";
-    std::string md = "docs/validation.md";
+    // Each output is written only when named (make validate names the
+    // shipped report's files).
+    std::string csv;
+    std::string md;
     std::string campaignCsv;  // default: the CSV's name with -campaigns
     std::string windowTable;  // the windows' table as C++ (none by default)
     std::string snapshots;    // folder of catalogue snapshots for the screening evidence
