@@ -2,6 +2,7 @@
 # Regenerates expected/ of the named cases (or all) from a built morvel.
 # Review every change with git diff before keeping it.
 set -euo pipefail
+shopt -s dotglob  # expected files may be hidden
 bin=${MORVEL:-$(cd "$(dirname "$0")/../.." && pwd)/build/release/morvel/morvel}
 cd "$(dirname "$0")/cases"
 for c in "${@:-*}"; do

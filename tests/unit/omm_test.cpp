@@ -315,9 +315,8 @@ TEST(OmmRecords, FaultsAndCutsOfEachEncodingKeepTheRecordsBefore) {
         // Only the array's close is missing: nothing is lost, and the message says so.
         {readFile("c5-cut-closing-bracket.json"), 3, 69999,
          "Element file ends at line 1 before the close of its list: every record kept\n"},
-        {readText("[{\"NORAD_CAT_ID\":1},\n"), 0, 0,
-         "Record 1 at line 1 (object 1) rejected: EPOCH missing\n"
-         "Element file ends at line 1 before the close of its list: every record kept\n"},
+        {readText("[{\"NORAD_CAT_ID\":1},\n"), 0, 0, "Record 1 at line 1 (object 1) rejected: EPOCH missing\n"
+                                                 "Element file ends at line 1 before the close of its list: every record kept\n"},
         {readText("[{\"NORAD_CAT_ID\":1},\n{\"OBJECT_NAME\":\"ISS"), 0, 0,  // cut in a string
          "Record 1 at line 1 (object 1) rejected: EPOCH missing\n" + cut + "2: that record is lost\n"},
         {readText("<ndm>\n<omm><body><segment><metadata><OBJECT_NAME>A</OBJECT_NAME>\n"), 0, 0,

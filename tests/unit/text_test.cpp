@@ -168,15 +168,11 @@ TEST(Messages, OneLineEachNamingFilePlaceAndProblem) {
         {{messageKind::rejected, "s.tle", 4, 0, "object 5", "line 2", "is missing", "A\nB\n"},
          "s.tle:4: set (object 5) rejected: line 2 is missing"},
         {{messageKind::rejected, "s.tle", 0, 0, {}, {}, "no line", {}}, "s.tle: set rejected: no line"},
-        {{messageKind::cut, "c.json", 9, 0, {}, {}, "file ends inside a record", {}},
-         "c.json:9: file ends inside a record: that record is lost"},
-        {{messageKind::fault, "f.xml", 2, 0, {}, "XML", "mismatched tag", {}},
-         "f.xml:2: XML mismatched tag: the rest of the file is not read"},
-        {{messageKind::skippedLine, "k.kvn", 5, 0, {}, {}, "not KEYWORD = value", {}},
-         "k.kvn:5: line skipped: not KEYWORD = value"},
+        {{messageKind::cut, "c", 9, 0, {}, {}, "file ends", {}}, "c:9: file ends: that record is lost"},
+        {{messageKind::fault, "f", 2, 0, {}, "XML", "bad tag", {}}, "f:2: XML bad tag: the rest of the file is not read"},
         {{messageKind::note, {}, 7, 0, {}, "check digit", "wrong", {}}, "line 7: check digit wrong"},
-        {{messageKind::refused, "sw.csv", 0, 0, {}, {}, "DATE", "Space weather file sw.csv has no column DATE\n"},
-         "Space weather file sw.csv has no column DATE"},
+        {{messageKind::skippedLine, "k", 5, 0, {}, {}, "not KEYWORD = value", {}}, "k:5: line skipped: not KEYWORD = value"},
+        {{messageKind::refused, "sw.csv", 0, 0, {}, {}, "DATE", "File sw.csv lacks DATE\n"}, "File sw.csv lacks DATE"},
         {{messageKind::outOfRange, {}, 0, 0, {}, "z", "outside 0..3", "J>Invalid value\n"}, "J>Invalid value"},
         {{messageKind::note, {}, 0, 0, {}, {}, {}, "\nOne\n\ntwo\n\n"}, "One; two"},
         {{messageKind::rejected, "a\nb.tle", 1, 0, {}, {}, "x\ty\r", {}}, "a b.tle:1: set rejected: x\ty "},
@@ -186,18 +182,14 @@ TEST(Messages, OneLineEachNamingFilePlaceAndProblem) {
 
 TEST(Messages, LineSinkWritesOneLineEachAndCountsWhatWasLost) {
     std::FILE* fp = std::tmpfile();
-    ASSERT_NE(fp, nullptr);
     lineSink sink(fp, "prog");
-    for (const messageKind k : {messageKind::rejected, messageKind::cut, messageKind::fault, messageKind::note,
-                                messageKind::skippedLine, messageKind::rejected})
+    for (const messageKind k : {messageKind::rejected, messageKind::cut, messageKind::fault, messageKind::note})
         sink.report({k, "f", 1, 0, {}, {}, "p", "x\ny\n"});
-    EXPECT_EQ(sink.rejected(), 3);
-    std::rewind(fp);
+    EXPECT_EQ(sink.rejected(), 2);
     char buf[512] = {};
-    const std::size_t n = std::fread(buf, 1, sizeof buf - 1, fp);
-    std::fclose(fp);
-    EXPECT_EQ(std::string(buf, n),
+    std::rewind(fp);
+    EXPECT_EQ(std::string(buf, std::fread(buf, 1, sizeof buf, fp)),
               "prog: f:1: set rejected: p\nprog: f:1: p: that record is lost\n"
-              "prog: f:1: p: the rest of the file is not read\nprog: f:1: p\nprog: f:1: line skipped: p\n"
-              "prog: f:1: set rejected: p\n");
+              "prog: f:1: p: the rest of the file is not read\nprog: f:1: p\n");
+    std::fclose(fp);
 }
