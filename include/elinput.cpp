@@ -1,5 +1,6 @@
 #include "elinput.h"
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -274,12 +275,17 @@ element tleReader::next() {
 }
 
 int checksum(std::string_view columns) {
-    int sum = 0;
-    for (const char c : columns) {
-        if (c >= '1' && c <= '9') sum += c - '0';
-        if (c == '-') sum += 1;
-    }
-    return sum % 10;
+    // What each character adds, looked up: the reader checks every line,
+    // and a lookup and an add a character cost it little.
+    static constexpr auto weight = [] {
+        std::array<unsigned char, 256> w{};
+        for (int d = 1; d <= 9; ++d) w['0' + d] = static_cast<unsigned char>(d);
+        w['-'] = 1;
+        return w;
+    }();
+    unsigned sum = 0;
+    for (const char c : columns) sum += weight[static_cast<unsigned char>(c)];
+    return static_cast<int>(sum % 10);
 }
 
 bool meanMotionInRange(double n) { return n > 0.01 && n < 17.0; }
