@@ -110,11 +110,16 @@ std::FILE* openInput(const std::string& inelf);
 
 // `name` created empty for writing; the run ends when it cannot be, or when
 // it is the input file `inelf`, or the file `other` read too, under whatever
-// name, or when it names no place for a file (see refusedPlace). A second
+// name, or an output this run opened before, or when it names no place for
+// a file (see refusedPlace). A second
 // output open at the same time (the CSV list beside the decay list file)
 // takes `second`, so that each has a buffer of its own.
 std::FILE* openOutput(const std::string& name, const std::string& inelf,
                       const std::string& other = {}, bool second = false);
+
+// The refusals of openOutput alone, nothing created: for an output that
+// comes with another, both are checked before either is made.
+void checkOutput(const std::string& name, const std::string& inelf, const std::string& other = {});
 
 // Why `name` is no place to write a file, or null when it is one: an
 // existing regular file, or a new file in an existing directory that may be

@@ -63,9 +63,10 @@ void evolveSet(int nel, const runParams& p) {
         std::printf("Output filename for orbital evolution ? ");
         outfile = readName();
     }
-    std::FILE* outFp = openOutput(outfile, p.inelf, p.swfile);
     // With --omm the sets go to a file of their own beside the report.
     const std::string setName = outputName(p, outputKind::reportSets, outfile);
+    if (p.omm != elformat::tle) checkOutput(setName, p.inelf, p.swfile);
+    std::FILE* outFp = openOutput(outfile, p.inelf, p.swfile);
     std::FILE* setFp = p.omm == elformat::tle ? outFp : openOutput(setName, p.inelf, p.swfile, true);
     setOutput sets(setFp, p);
     banner(outFp);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "cal.h"
 #include "driver.h"
@@ -47,8 +48,13 @@ std::FILE* openInput(const std::string& inelf) {
     return fp;
 }
 
-std::FILE* openOutput(const std::string& name, const std::string& inelf,
-                      const std::string& other, bool second) {
+namespace {
+
+std::vector<std::string> opened;  // the outputs this run opened
+
+}  // namespace
+
+void checkOutput(const std::string& name, const std::string& inelf, const std::string& other) {
     // Opening the input itself for writing would empty it before it is
     // read again (sets.dk listed into sets.dk); the same file on disk
     // counts, whatever the spelling of its name, links included.
@@ -59,16 +65,30 @@ std::FILE* openOutput(const std::string& name, const std::string& inelf,
             finish(true, statusInput);
         }
     }
+    // Nor does one output of the run replace another (the report typed as
+    // the decay list's name, a second report under the first one's name).
+    for (const std::string& earlier : opened) {
+        if (sameFile(name, earlier)) {
+            note("Output file %s is another output of this run\n", name.c_str());
+            finish(true, statusInput);
+        }
+    }
     // An empty name (a closed console) names nothing: fopen says so.
     if (const char* why = name.empty() ? nullptr : refusedPlace(name)) {
         note("Output file %s %s: not written\n", name.c_str(), why);
         finish(true, statusInput);
     }
+}
+
+std::FILE* openOutput(const std::string& name, const std::string& inelf,
+                      const std::string& other, bool second) {
+    checkOutput(name, inelf, other);
     std::FILE* fp = std::fopen(name.c_str(), "w");
     if (fp == nullptr) {
         note("Unable to open output file\n");
         finish(true, statusInput);
     }
+    opened.push_back(name);
     std::setvbuf(fp, second ? secondBuffer : outputBuffer, _IOFBF, streamBufferSize);
     return fp;
 }
