@@ -40,6 +40,8 @@ struct recordText {
         if (len < sizeof text) text[len++] = c;
     }
     void put(std::string_view s) {
+        // An empty text may hold no pointer at all, which memcpy may not take.
+        if (s.empty()) return;
         const std::size_t n = s.size() < sizeof text - len ? s.size() : sizeof text - len;
         std::memcpy(text + len, s.data(), n);
         len += n;
