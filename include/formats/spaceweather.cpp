@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <string_view>
 #include <system_error>
 
@@ -143,6 +144,10 @@ void weatherRows::row(std::string_view line, long lineNo) {
     const int type = typeCode(field[1]);
     if (day > 0 && (type == typeCode("PRD") || type == typeCode("PRM"))) {
         ++sw_.predicted_;
+        const int pt = tenthsOf(field[2]);
+        const double mean = pt > 0 ? pt / 10.0 : fluxOf(field[2]);
+        if (mean > 0 && (sw_.predictions_.empty() || day > sw_.predictions_.back().day))
+            sw_.predictions_.push_back({day, mean});
         return;
     }
     bool good = day > 0 && (type == typeCode("OBS") || type == typeCode("INT"));
@@ -275,6 +280,20 @@ epochFlux fluxAt(const spaceWeather& sw, double epoch, double fallback) {
     // After the stretch: its last day, what was known on the epoch's day.
     const int lastDay = run->firstDay + static_cast<int>(end - 1 - run->first);
     return {sw.meanAt(static_cast<std::size_t>(end - 1)), fluxSource::lastObserved, lastDay};
+}
+
+prediction predictedOn(const spaceWeather& sw, double day) {
+    constexpr double never = std::numeric_limits<double>::infinity();
+    const int d = truncInt(std::floor(day));
+    // The predictions after the observed days: a real file's all of them.
+    const int last = lastObservedDay(sw);
+    const auto& p = sw.predictions_;
+    const auto first = std::upper_bound(p.begin(), p.end(), last,
+                                        [](int x, const fluxDay& r) { return x < r.day; });
+    const auto after = std::upper_bound(first, p.end(), d, [](int x, const fluxDay& r) { return x < r.day; });
+    const double next = after == p.end() ? never : after->day;
+    if (after == first) return {-1.0, next};
+    return {(after - 1)->mean81, next};
 }
 
 }  // namespace morvel

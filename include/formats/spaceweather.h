@@ -40,10 +40,17 @@ struct epochFlux {
     int day;            // day number of the observed day used; 0 for beforeFile
 };
 
+// A day's predicted flux, and the day the next prediction starts (see
+// predictedOn).
+struct prediction {
+    double mean81;
+    double next;
+};
+
 // A space-weather file as read: its observed days, and what it held besides.
 class spaceWeather {
 public:
-    int predicted() const { return predicted_; }         // predicted rows (PRD, PRM): read, not used
+    int predicted() const { return predicted_; }         // predicted rows (PRD, PRM) read
     int skipped() const { return skipped_; }             // rows that do not convert, or out of day order
     long firstSkipped() const { return firstSkipped_; }  // line of the first skipped row (the head is line 1)
     const std::string& missing() const { return missing_; }  // needed columns the head lacks, comma-separated
@@ -60,6 +67,7 @@ private:
     std::vector<run> runs_;              // ascending
     std::vector<std::uint16_t> tenths_;  // each observed day's mean x 10, while all are whole tenths
     std::vector<double> means_;          // else each observed day's mean (tenths_ then empty)
+    std::vector<fluxDay> predictions_;   // predicted rows kept, days ascending
     int predicted_ = 0;
     int skipped_ = 0;
     long firstSkipped_ = 0;
@@ -71,6 +79,7 @@ private:
     friend fluxDay observedDay(const spaceWeather& sw, std::size_t k);
     friend int firstObservedDay(const spaceWeather& sw);
     friend epochFlux fluxAt(const spaceWeather& sw, double epoch, double fallback);
+    friend prediction predictedOn(const spaceWeather& sw, double day);
 };
 
 // Number of observed days of `sw`, and observed day `k` (0 .. that - 1).
@@ -80,6 +89,17 @@ fluxDay observedDay(const spaceWeather& sw, std::size_t k);
 // The first and the last observed day's number; 0 without one.
 int firstObservedDay(const spaceWeather& sw);
 int lastObservedDay(const spaceWeather& sw);
+
+// The predicted flux of day `day` (day number): the F10.7_OBS_LAST81 of the
+// last predicted row (PRD daily, PRM monthly) at or before its civil day,
+// among those after the last observed day, which holds until the next
+// predicted row (the last one for good). `mean81` is -1.0 where no predicted
+// row covers the day (it is not after the observed days, it comes before
+// the first prediction, or the table has none); `next` is the day number of
+// the first predicted row after the day (infinite when there is none). A
+// predicted row is kept when its mean is a positive number and its day comes
+// after the kept one before it. O(log n); no allocation.
+prediction predictedOn(const spaceWeather& sw, double day);
 
 enum class weatherStatus {
     ok,
