@@ -8,6 +8,7 @@
 #include "cal.h"
 #include "formats/text.h"
 #include "evolve.h"
+#include "fit.h"
 #include "geometry.h"
 #include "numtext.h"
 
@@ -16,17 +17,6 @@ namespace morvel::validation {
 namespace {
 
 constexpr double inf = std::numeric_limits<double>::infinity();
-
-// Semi-major axis, km, of mean motion n rev/day, as the element writer has it.
-double semiMajorKm(double n) { return heights(n, 0).a; }
-
-// Thresholds of the powered-descent test.
-constexpr double fallFactor = 3.0;   // observed fall / drag fall
-constexpr double fallMargin = 5.0;   // km beyond it
-constexpr double riseLimit = 1.0;    // km of semi-major axis
-// Below this perigee the last hours' sets are fitted to a plunging orbit and
-// disagree with one another by more than the thresholds: not tested.
-constexpr double lowestTested = 200.0;  // km
 
 }  // namespace
 
@@ -131,28 +121,18 @@ double perigeeHeight(double n, double ecc) { return heights(n, ecc).perigee; }
 std::vector<manoeuvre> detectPowered(const std::vector<element>& h) {
     std::vector<manoeuvre> found;
     for (std::size_t j = 1; j < h.size(); ++j) {
-        const element& a = h[j - 1];
-        const element& b = h[j];
-        const double dt = b.epoch - a.epoch;
-        if (dt <= 0 || perigeeHeight(a.n, a.ecc) < lowestTested) continue;
-        const double fall = perigeeHeight(a.n, a.ecc) - perigeeHeight(b.n, b.ecc);
-        // Mean motion gained under the two sets' own derivatives (trapezoid of
-        // 2 x nrate over the interval), as a fall of the semi-major axis.
-        const double dn = std::max(0.0, (a.nrate + b.nrate) * dt);
-        const double dragFall = semiMajorKm(a.n) - semiMajorKm(a.n + dn);
-        const double rise = semiMajorKm(b.n) - semiMajorKm(a.n);
+        const orbitChange c = changeBetween(h[j - 1], h[j]);
+        if (!c.powered) continue;
+        const double dt = h[j].epoch - h[j - 1].epoch;
         char why[160];
-        if (fall > fallFactor * dragFall + fallMargin) {
-            std::snprintf(why, sizeof why,
-                          "perigee fell %.0f km in %.1f d, drag of the sets' derivatives explains %.1f km",
-                          fall, dt, dragFall);
-        } else if (rise > riseLimit) {
-            std::snprintf(why, sizeof why, "orbit raised: semi-major axis up %.1f km in %.1f d", rise,
-                          dt);
+        if (c.raised) {
+            std::snprintf(why, sizeof why, "orbit raised: semi-major axis up %.1f km in %.1f d", c.rise, dt);
         } else {
-            continue;
+            std::snprintf(why, sizeof why,
+                          "perigee fell %.0f km in %.1f d, drag of the sets' derivatives explains %.1f km", c.fall,
+                          dt, c.dragFall);
         }
-        found.push_back({static_cast<int>(j - 1), static_cast<int>(j), fall, dragFall, why});
+        found.push_back({static_cast<int>(j - 1), static_cast<int>(j), c.fall, c.dragFall, why});
     }
     return found;
 }
@@ -321,10 +301,14 @@ comparison compare(const std::vector<element>& h, const forecast& f, double real
     if (c.set < 0) return c;
     const element& e = h[static_cast<std::size_t>(c.set)];
     c.flux = fluxAt(sw, e.epoch, fallbackFlux).flux;
-    c.morvel = estimateDecay(e, c.flux);
-    c.morvelHours = errorOf(c.morvel, real, e.epoch, 0).hours;
-    if (c.morvel > 0) c.morvelHalfWindow = campaignWindow * (c.morvel - e.epoch) * 24.0;
-    c.morvelHolds = windowNeeded(c.morvel, real, e.epoch) <= campaignWindow;
+    return judged(c, estimateDecay(e, c.flux), e.epoch, real);
+}
+
+comparison judged(comparison c, double predicted, double epoch, double real) {
+    c.morvel = predicted;
+    c.morvelHours = errorOf(predicted, real, epoch, 0).hours;
+    c.morvelHalfWindow = predicted > 0 ? campaignWindow * (predicted - epoch) * 24.0 : inf;
+    c.morvelHolds = windowNeeded(predicted, real, epoch) <= campaignWindow;
     return c;
 }
 

@@ -144,11 +144,10 @@ struct manoeuvre {
     std::string why;   // in words
 };
 
-// Powered changes of the orbit over the sets of `h`: a perigee fall more than
-// three times (and 5 km beyond) what the mean-motion derivatives of the two
-// sets explain, or a rise of the semi-major axis of more than 1 km, which
-// drag never gives. Pairs whose earlier set has its perigee below 200 km
-// (the last hours, fitted to a plunging orbit) are not tested.
+// Powered changes of the orbit between the successive sets of `h`, as the
+// fit's test finds them (changeBetween, fit.h: a perigee fall more than three
+// times and 5 km beyond what the two sets' derivatives explain, or a rise of
+// the semi-major axis of more than 1 km), with their reasons in words.
 std::vector<manoeuvre> detectPowered(const std::vector<element>& h);
 
 // Whether set `k` is a test of drag decay: no manoeuvre of `m` reaches past
@@ -236,5 +235,9 @@ inline constexpr double campaignWindow = 0.2;
 
 comparison compare(const std::vector<element>& h, const forecast& f, double real,
                    const spaceWeather& sw, double fallbackFlux);
+
+// `c` with Morvel's prediction `predicted` (none: no prediction) from the set
+// of epoch `epoch` judged against the real time `real` in place of its own.
+comparison judged(comparison c, double predicted, double epoch, double real);
 
 }  // namespace morvel::validation
