@@ -6,8 +6,8 @@ namespace morvel {
 
 namespace {
 
-// The table that morvel-validate writes (make validate): one row of
-// windowBins cells per kind, in the order of objectKind.
+// The tables that morvel-validate writes (make validate): one row of
+// windowBins cells per kind, in the order of objectKind, for each way.
 #include "windowtable.inc"
 
 bool startsWith(const char* s, const char* prefix) { return std::strncmp(s, prefix, std::strlen(prefix)) == 0; }
@@ -52,12 +52,13 @@ int windowBin(double remaining) {
     return i;
 }
 
-windowCell windowFor(objectKind k, double remaining) {
-    return windowCells[static_cast<int>(k)][windowBin(remaining)];
+windowCell windowFor(objectKind k, double remaining, windowWay way) {
+    const auto& cells = way == windowWay::fitted ? fittedWindowCells : windowCells;
+    return cells[static_cast<int>(k)][windowBin(remaining)];
 }
 
-decayWindow windowOf(objectKind k, double epoch, double remaining) {
-    const windowCell c = windowFor(k, remaining);
+decayWindow windowOf(objectKind k, double epoch, double remaining, windowWay way) {
+    const windowCell c = windowFor(k, remaining, way);
     return {epoch + remaining * (1 + c.lower), epoch + remaining * (1 + c.upper)};
 }
 

@@ -33,8 +33,13 @@ struct windowCell {
     int count;
 };
 
+// The prediction a window is for: the single set's decay-list estimate, or
+// the fitted ballistic coefficient's (morvel --fit), each with a table of
+// its own.
+enum class windowWay { singleSet, fitted };
+
 // The cell of kind `k` and predicted remaining time `remaining` days.
-windowCell windowFor(objectKind k, double remaining);
+windowCell windowFor(objectKind k, double remaining, windowWay way = windowWay::singleSet);
 
 // Earliest and latest decay, on the day-number scale, of a prediction of
 // `remaining` days from `epoch` by an object of kind `k`:
@@ -43,6 +48,6 @@ struct decayWindow {
     double earliest;
     double latest;
 };
-decayWindow windowOf(objectKind k, double epoch, double remaining);
+decayWindow windowOf(objectKind k, double epoch, double remaining, windowWay way = windowWay::singleSet);
 
 }  // namespace morvel

@@ -45,7 +45,7 @@ TEST(Windows, OwnPointsPooledPointsAndTheSamplesOfPredictions) {
     EXPECT_EQ(t[static_cast<int>(objectKind::starlink)][2].lower, -0.5);
     EXPECT_NEAR(t[static_cast<int>(objectKind::satellite)][5].upper, 3.0, 1e-12);
 
-    const std::string text = windowTableText(t);
+    const std::string text = windowTableText(t, t);
     EXPECT_NE(text.find("{-0.3800, 0.3400, 40}"), std::string::npos) << text;
     EXPECT_NE(text.find("},  // rocket body\n"), std::string::npos);
 

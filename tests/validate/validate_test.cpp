@@ -326,7 +326,7 @@ TEST(ValidateRun, AnotherFixedFluxIsTheOneUsedAndNamed) {
     std::ofstream(d.dir / "reentries.csv") << "norad,name,kind,decay_utc\n1,BODY,rocket body," << isoTime(decay) << "\n";
     ASSERT_EQ(d.run("--flux=120"), 0);
     // The rows are what the library builds for the flux 120, each prediction of each method.
-    object ob{1, "BODY", "rocket body", parseReentry(isoTime(decay)), none, "", {}, h};
+    object ob{1, "BODY", "rocket body", parseReentry(isoTime(decay)), none, "", {}, h, h};
     int fallbacks = -1;
     const std::vector<row> rows = buildRows({ob}, 120.0, nullptr, fallbacks);
     const auto table = readTable(d.dir / "v.csv");

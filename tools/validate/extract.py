@@ -7,9 +7,11 @@ SOURCE_DIR defaults to ../shared/data. The selection rules are those of
 morvel-validate (tools/validate/validation.h): for each object and each lead time,
 the last set before the re-entry time less the lead, with the sets of the
 fitting window before it; for the objects of the re-entry campaigns, every set
-from the fitting window before the first forecast's issue day to the re-entry;
-the space-weather rows of the days of those sets' epochs; and the last months of
-one object for the decay picture.
+from the fitting window before the first forecast's issue day to the re-entry
+(reentry/); the same with the days that the fitted ballistic coefficient reads
+before each set (spans/: its longest span and its first pass); the space-weather
+rows of the days of those sets' epochs and of the days between the sets of a
+span; and the last months of one object for the decay picture.
 """
 import csv
 import datetime
@@ -20,6 +22,9 @@ import sys
 DAY_LEADS = (60, 30, 14, 7, 3, 1, 0)   # days before the re-entry time
 HOUR_LEADS = (48, 24, 12, 6, 3)        # hours, for a re-entry known to the minute
 FIT_WINDOW = 2.0                       # days of sets before the chosen one
+LONGEST_SPAN = 14.0                    # days: the fitted coefficient's longest span (include/fit.h)
+FIRST_PASS = 2.0                       # days: and its first pass
+SPAN_DAYS = LONGEST_SPAN + FIRST_PASS  # days of sets before the chosen one in spans/
 EXAMPLE = ("44238-starlink-24.tle", 120)  # long/ file, days before its last set
 SPACE_WEATHER = "space-weather/SW-All-2026-05-16.csv"
 STARLINK_KIND = "Starlink"
@@ -64,13 +69,13 @@ def history_name(folder, norad):
     return [f for f in os.listdir(folder) if f.startswith(norad + "-")][0]
 
 
-def keep_before(sets, t, keep):
-    """Adds the last set before t and its fitting window; its index or None."""
+def keep_before(sets, t, keep, days):
+    """Adds the last set before t and the sets of the days before it; its index or None."""
     before = [k for k, s in enumerate(sets) if s[0] < t]
     if not before:
         return None
     k = before[-1]
-    start = sets[k][0] - datetime.timedelta(days=FIT_WINDOW)
+    start = sets[k][0] - datetime.timedelta(days=days)
     for j in range(k, -1, -1):
         if sets[j][0] < start:
             break
@@ -78,11 +83,31 @@ def keep_before(sets, t, keep):
     return k
 
 
+def selection(sets, real, leads, issued, days):
+    """Indices of the sets a run reads: each lead's set and the days before it, and
+    for a campaign object every set from those days before its first forecast on."""
+    keep = set()
+    for lead in leads:
+        keep_before(sets, real - lead, keep, days)
+    if issued:
+        start = min(issued) - datetime.timedelta(days=days + 1)
+        keep.update(k for k, s in enumerate(sets) if start <= s[0] < real)
+    return keep
+
+
+def write_sets(path, title, sets, keep):
+    with open(path, "w", encoding="ascii", newline="\n") as f:
+        f.write(title + "\n")
+        for k in sorted(keep):
+            f.write(sets[k][1] + "\n" + sets[k][2] + "\n")
+
+
 def main():
     src = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "..", "..", "..", "shared", "data")
     src = os.path.normpath(src)
     other = os.path.join(src, "reentry-other")
     os.makedirs(os.path.join(OUT, "reentry"), exist_ok=True)
+    os.makedirs(os.path.join(OUT, "spans"), exist_ok=True)
     os.makedirs(os.path.join(OUT, "example"), exist_ok=True)
 
     objects = []  # (norad, name, kind, decay text, powered_until, folder)
@@ -92,8 +117,9 @@ def main():
         objects.append((r["norad"], r["name"], r["kind"], r["decay_utc"], r["powered_until"], other))
     campaigns = list(csv.DictReader(open(os.path.join(other, "campaign-predictions.csv"), encoding="ascii")))
 
-    days = set()  # epoch days of the kept sets: the space-weather rows needed
+    days = set()  # epoch days of the kept sets, and those within spans: the space-weather rows needed
     kept_total = 0
+    span_total = 0
     files = []
     with open(os.path.join(OUT, "reentries.csv"), "w", encoding="ascii", newline="\n") as dk:
         dk.write("norad,name,kind,decay_utc,powered_until\n")
@@ -102,26 +128,31 @@ def main():
             fname = history_name(folder, norad)
             title, sets = read_sets(os.path.join(folder, fname))
             real, minutes = parse_time(decay)
-            keep = set()
             leads = [datetime.timedelta(days=d) for d in DAY_LEADS]
             if minutes:
                 leads += [datetime.timedelta(hours=h) for h in HOUR_LEADS]
-            for lead in leads:
-                keep_before(sets, real - lead, keep)
             issued = [parse_time(c["issued_utc"])[0] - datetime.timedelta(hours=12)
                       if "T" not in c["issued_utc"] else parse_time(c["issued_utc"])[0]
                       for c in campaigns if c["norad"] == norad and c["issued_utc"]]
-            if issued:
-                start = min(issued) - datetime.timedelta(days=FIT_WINDOW + 1)
-                keep.update(k for k, s in enumerate(sets) if start <= s[0] < real)
-            out = os.path.join(OUT, "reentry", fname)
-            with open(out, "w", encoding="ascii", newline="\n") as f:
-                f.write(title + "\n")
-                for k in sorted(keep):
-                    f.write(sets[k][1] + "\n" + sets[k][2] + "\n")
-                    days.add(sets[k][0].date())
+            keep = selection(sets, real, leads, issued, FIT_WINDOW)
+            span = selection(sets, real, leads, issued, SPAN_DAYS)
+            write_sets(os.path.join(OUT, "reentry", fname), title, sets, keep)
+            write_sets(os.path.join(OUT, "spans", fname), title, sets, span)
+            for k in keep:
+                days.add(sets[k][0].date())
+            # Every day between two sets of a span: the fit takes the flux of
+            # the middle of each interval.
+            previous = None
+            for k in sorted(span):
+                d = sets[k][0].date() if previous is None or (sets[k][0] - previous).days > SPAN_DAYS \
+                    else previous.date()
+                while d <= sets[k][0].date():
+                    days.add(d)
+                    d += datetime.timedelta(days=1)
+                previous = sets[k][0]
             kept_total += len(keep)
-            files.append((fname, len(keep), len(sets), os.path.relpath(folder, src)))
+            span_total += len(span)
+            files.append((fname, len(keep), len(span), len(sets), os.path.relpath(folder, src)))
 
     # Space-weather rows of the epoch days, header and rows byte for byte.
     sw_src = os.path.join(src, SPACE_WEATHER)
@@ -175,18 +206,24 @@ def main():
                 "Space-Track's user agreement limits passing its data on: check it before publishing this folder.\n"
                 % (", ".join(str(x) for x in DAY_LEADS), ", ".join(str(x) for x in HOUR_LEADS), FIT_WINDOW,
                    FIT_WINDOW + 1, kept_total))
-        f.write("- `space-weather.csv`: the header and the rows of the %d days on which a kept set has its "
-                "epoch (%d rows), byte for byte (CRLF line ends, every column), of the shared `%s` (CelesTrak "
+        f.write("- `spans/*.tle`: the same selection with %g days before each chosen set (the fitted ballistic "
+                "coefficient's longest span, %g days, and its first pass, %g days) and, for the campaign objects, "
+                "every set from %g days before the first forecast's issue day: the sets the fitted coefficient "
+                "reads (its drag-decay flags and every other way read `reentry/`); %d sets in all, copied "
+                "unchanged from the same files.\n" % (SPAN_DAYS, LONGEST_SPAN, FIRST_PASS, SPAN_DAYS + 1, span_total))
+        f.write("- `space-weather.csv`: the header and the rows of the %d days on which a set of `reentry/` has "
+                "its epoch, or that lie between two sets of `spans/` at most %g days apart (%d rows), byte for byte (CRLF line ends, every column), of the shared `%s` (CelesTrak "
                 "SW-All.csv, sha256 %s; see `space-weather/SOURCES.md`). A set's flux is that day's "
-                "`F10.7_OBS_LAST81`.\n" % (len(days), nsw, SPACE_WEATHER, sha256(sw_src), ))
+                "`F10.7_OBS_LAST81`.\n" % (len(days), SPAN_DAYS, nsw, SPACE_WEATHER, sha256(sw_src), ))
         f.write("- `campaign-predictions.csv`: copied unchanged from the shared `reentry-other/` (sha256 %s): "
                 "the predictions that the re-entry campaigns published.\n" % sha256(cp_src))
         f.write("- `example/%s`: the last %d days of sets of the shared `long/%s` (same research repository), "
                 "%d sets, unchanged, for the decay picture of the README.\n\n" % (ex_name, ex_days, ex_name, len(ex)))
-        f.write("| file | shared folder | sets kept | sets in the source file |\n|---|---|---|---|\n")
-        for name, k, n, folder in files:
-            f.write("| reentry/%s | %s | %d | %d |\n" % (name, folder, k, n))
-    print("kept %d sets of %d objects, %d space-weather rows, %d example sets" % (kept_total, len(files), nsw, len(ex)))
+        f.write("| file | shared folder | sets kept | in spans/ | sets in the source file |\n|---|---|---|---|---|\n")
+        for name, k, sp, n, folder in files:
+            f.write("| reentry/%s | %s | %d | %d | %d |\n" % (name, folder, k, sp, n))
+    print("kept %d sets of %d objects (%d in spans), %d space-weather rows, %d example sets"
+          % (kept_total, len(files), span_total, nsw, len(ex)))
 
 
 if __name__ == "__main__":

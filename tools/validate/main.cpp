@@ -26,7 +26,7 @@ void usage(std::FILE* fp) {
         "  Writes only the outputs named, at least one: the rows (--csv), the report (--md),\n"
         "  the campaign rows (--campaigns-csv; with --csv, by default its name with -campaigns\n"
         "  before .csv), the window table, the screening evidence.\n"
-        "  --window-table writes the windows of the screened decay list as C++\n"
+        "  --window-table writes the windows of the screened decay list, both ways, as C++\n"
         "  (include/windowtable.inc); --screening-md the evidence for the drag limit from the\n"
         "  histories and the catalogue snapshots (*.tle, and space-weather.csv) of DIR\n"
         "  DIR holds reentries.csv (columns norad, name, decay_utc as YYYY-MM-DD or\n"
@@ -181,7 +181,7 @@ int main(int argc, char** argv) {
     std::vector<setPrediction> every;
     readCampaigns(opt, objects, sw, campaigns, every, problems);
 
-    const std::vector<windowSample> windows = windowSamples(rows, haveObs);
+    const windowSets windows = windowSamples(rows, haveObs);
     const bool extrasWritten = writeScreeningOutputs(opt, objects, windows, sw);
     const bool csvWritten = opt.csv.empty() || writeCsv(opt.csv, rows, opt.flux);
     const bool campaignsWritten = opt.campaignCsv.empty() || writeCampaignCsv(opt.campaignCsv, campaigns, every);

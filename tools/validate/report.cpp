@@ -8,6 +8,7 @@
 #include <functional>
 #include <limits>
 
+#include "evolve.h"
 #include "formats/text.h"
 
 namespace morvel::validation {
@@ -42,6 +43,17 @@ std::string historyFile(const std::string& dir, int norad) {
     return {};
 }
 
+// The sets the fitted coefficient reads: DIR/spans/<norad>-*, else none.
+std::string spansFile(const std::string& dir, int norad) {
+    namespace fs = std::filesystem;
+    const std::string n = std::to_string(norad) + "-";
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(dir + "/spans", ec)) {
+        if (e.path().filename().string().rfind(n, 0) == 0 && e.is_regular_file()) return e.path().string();
+    }
+    return {};
+}
+
 }  // namespace
 
 const char* methodName(method m) {
@@ -52,6 +64,8 @@ const char* methodName(method m) {
             return "full evolution";
         case method::fittedDerivative:
             return "fitted derivative";
+        case method::fittedBallistic:
+            return "fitted ballistic coefficient";
     }
     return "?";
 }
@@ -64,6 +78,8 @@ const char* methodTag(method m) {
             return "evol";
         case method::fittedDerivative:
             return "fit";
+        case method::fittedBallistic:
+            return "fitb";
     }
     return "?";
 }
@@ -74,8 +90,19 @@ std::string fixedFluxName(double flux) {
     return b;
 }
 
-predictions predict(const element& set, const fit& f, double flux) {
-    predictions p{flux, {}};
+fittedDecay fittedPrediction(const object& ob, const element& set, const fluxPlan& plan) {
+    for (std::size_t k = 0; k < ob.spans.size(); ++k) {
+        const element& e = ob.spans[k];
+        if (e.epoch != set.epoch || e.n != set.n) continue;
+        ballisticFitter fitter;
+        return fitter.predict(ob.spans, static_cast<int>(k), plan, ob.poweredUntil, shownLifetime);
+    }
+    return {none, none, 0, 0};
+}
+
+predictions predict(const object& ob, int k, const fit& f, double flux, const fluxPlan& plan) {
+    const element& set = ob.history[static_cast<std::size_t>(k)];
+    predictions p{flux, {}, {none, none, 0, 0}};
     for (const method m : methods) {
         double& at = p.at[static_cast<int>(m)];
         at = none;
@@ -93,6 +120,12 @@ predictions predict(const element& set, const fit& f, double flux) {
                 at = f.ok ? estimateDecay(fitted, flux) : none;
                 break;
             }
+            case method::fittedBallistic:
+                // Without a pair the single set's estimate stands, as in the
+                // program's decay list.
+                p.fitted = fittedPrediction(ob, set, plan);
+                at = p.fitted.pairs > 0 ? p.fitted.decay : estimateDecay(set, flux);
+                break;
         }
     }
     return p;
@@ -193,6 +226,8 @@ bool writeCsv(const std::string& path, const std::vector<row>& rows, double flux
             const char* t = methodTag(m);
             o << ",pred_" << t << "_" << c << ",err_h_" << t << "_" << c << ",rel_" << t << "_" << c;
         }
+        // The fitted coefficient (m^2/kg) and the pairs it rests on.
+        o << ",ballistic_" << c << ",pairs_" << c;
     }
     o << "\n";
     for (const row& r : rows) {
@@ -204,7 +239,7 @@ bool writeCsv(const std::string& path, const std::vector<row>& rows, double flux
             // Without an observed flux its cells stay empty: a reader takes
             // an empty flux_obs for a run without one.
             if (p->flux <= 0) {
-                o << std::string(1 + 3 * methodCount, ',');
+                o << std::string(3 + 3 * methodCount, ',');
                 continue;
             }
             o << "," << num(p->flux, "%.1f");
@@ -213,6 +248,7 @@ bool writeCsv(const std::string& path, const std::vector<row>& rows, double flux
                 const error e = errorOf(t, r.real, r.epoch);
                 o << "," << isoTime(t) << "," << num(e.hours, "%.1f") << "," << num(e.relative, "%.4f");
             }
+            o << "," << num(p->fitted.pairs > 0 ? p->fitted.b : inf, "%.5f") << "," << p->fitted.pairs;
         }
         o << "\n";
     }
@@ -223,26 +259,27 @@ bool writeCampaignCsv(const std::string& path, const std::vector<campaignRow>& r
                       const std::vector<setPrediction>& every) {
     std::ofstream o(path);
     o << "norad,name,source,forecaster,issued_utc,set_epoch,flux,predicted_utc,window_minus_h,window_plus_h,"
-         "real_reentry,error_h,window_holds\n";
+         "real_reentry,error_h,window_holds,fitted_utc,fitted_error_h,fitted_window_holds,fitted_pairs\n";
     for (const campaignRow& c : rows) {
         const std::string when = c.f.issued < 0 ? "" : c.f.issuedDayOnly ? isoTime(c.f.issued).substr(0, 10)
                                                                         : isoTime(c.f.issued);
         o << c.f.norad << "," << text::csvQuoted(c.ob->name) << ",published," << text::csvQuoted(c.f.forecaster) << "," << when << ",,,"
           << isoTime(c.f.predicted) << "," << num(c.f.minus * 24, "%.2f") << "," << num(c.f.plus * 24, "%.2f")
           << "," << isoTime(c.ob->real.t) << "," << num(c.c.publishedHours, "%.2f") << ","
-          << (c.c.publishedHolds ? 1 : 0) << "\n";
+          << (c.c.publishedHolds ? 1 : 0) << ",,,,\n";
         if (c.c.set < 0) continue;
         const double epoch = c.ob->history[static_cast<std::size_t>(c.c.set)].epoch;
         o << c.f.norad << "," << text::csvQuoted(c.ob->name) << ",morvel," << text::csvQuoted(c.f.forecaster) << "," << when << ","
           << isoTime(epoch) << "," << num(c.c.flux, "%.1f") << "," << isoTime(c.c.morvel) << ","
           << num(c.c.morvelHalfWindow, "%.2f") << "," << num(c.c.morvelHalfWindow, "%.2f") << ","
           << isoTime(c.ob->real.t) << ","
-          << num(c.c.morvelHours, "%.2f") << "," << (c.c.morvelHolds ? 1 : 0) << "\n";
+          << num(c.c.morvelHours, "%.2f") << "," << (c.c.morvelHolds ? 1 : 0) << "," << isoTime(c.fitted.morvel) << ","
+          << num(c.fitted.morvelHours, "%.2f") << "," << (c.fitted.morvelHolds ? 1 : 0) << "," << c.pairs << "\n";
     }
     for (const setPrediction& s : every) {
         o << s.ob->norad << "," << text::csvQuoted(s.ob->name) << ",morvel-every-set,,," << isoTime(s.epoch) << ",,"
           << isoTime(s.predicted) << ",,," << isoTime(s.ob->real.t) << ","
-          << num(s.predicted > 0 ? (s.predicted - s.ob->real.t) * 24 : inf, "%.2f") << ",\n";
+          << num(s.predicted > 0 ? (s.predicted - s.ob->real.t) * 24 : inf, "%.2f") << ",,,,,\n";
     }
     return closed(o, path);
 }
@@ -287,20 +324,35 @@ std::vector<group> groupsOf(const std::vector<object>& objects, const std::vecto
     return g;
 }
 
-void writeKindTable(std::ostream& o, const std::vector<row>& rows, const std::vector<group>& groups, bool obs) {
+// Whether the fitted coefficient of a row's prediction rests on a pair.
+bool onFit(const row& r, bool obs) { return (obs ? r.observed : r.fixed).fitted.pairs > 0; }
+
+// The accuracy of method `m` by group and lead; the fitted coefficient's
+// table also counts the predictions without a pair (the decay list's).
+void writeKindTable(std::ostream& o, const std::vector<row>& rows, const std::vector<group>& groups, bool obs,
+                    method m = method::decayList) {
+    const bool fitted = m == method::fittedBallistic;
     o << "| objects | lead | predictions | median error | 90th percentile | median signed error | predicted "
-         "late | inside ±20 % | p for 90 % |\n|---|---|---|---|---|---|---|---|---|\n";
+         "late | inside ±20 % | p for 90 % |"
+      << (fitted ? " without a pair |\n|---|---|---|---|---|---|---|---|---|---|\n" : "\n|---|---|---|---|---|---|---|---|---|\n");
     for (const group& g : groups) {
         for (lead l : allLeads()) {
-            const std::vector<double> v = relErrors(rows, l, method::decayList, obs, g.keep);
+            const std::vector<double> v = relErrors(rows, l, m, obs, g.keep);
             if (v.empty()) continue;
             int late = 0;
             for (double x : v) late += x > 0 ? 1 : 0;
             const std::vector<double> a = absolute(v);
-            const coverage c = coverOf(rows, l, method::decayList, obs, g.keep);
+            const coverage c = coverOf(rows, l, m, obs, g.keep);
             o << "| " << g.label << " | " << leadName(l) << " | " << v.size() << " | " << pct(quantile(a, 0.5))
               << " | " << pct(quantile(a, 0.9)) << " | " << pct(quantile(v, 0.5)) << " | " << late << " of "
-              << v.size() << " | " << pct(c.share) << " | " << fraction(c.needed) << " |\n";
+              << v.size() << " | " << pct(c.share) << " | " << fraction(c.needed) << " |";
+            if (fitted) {
+                const long without = std::count_if(rows.begin(), rows.end(), [&](const row& r) {
+                    return r.ld == l && g.keep(r) && !onFit(r, obs);
+                });
+                o << " " << without << " |";
+            }
+            o << "\n";
         }
     }
 }
@@ -331,16 +383,18 @@ void writeSummary(std::ostream& o, const std::vector<row>& rows, const std::stri
 
 void writeCoverage(std::ostream& o, const std::vector<row>& rows, bool obs) {
     o << "| lead | all: objects | all: inside ±20 % | all: p for 90 % | drag: objects | drag: "
-         "inside ±20 % | drag: p for 90 % | fitted, drag: inside ±20 % | fitted, drag: p for 90 % |\n"
-         "|---|---|---|---|---|---|---|---|---|\n";
+         "inside ±20 % | drag: p for 90 % | fitted, drag: inside ±20 % | fitted, drag: p for 90 % | fitted "
+         "coefficient, drag: inside ±20 % | fitted coefficient, drag: p for 90 % |\n"
+         "|---|---|---|---|---|---|---|---|---|---|---|\n";
     for (lead l : allLeads()) {
         const coverage a = coverOf(rows, l, method::decayList, obs, everyRow);
         if (a.n == 0) continue;
         const coverage d = coverOf(rows, l, method::decayList, obs, dragRow);
         const coverage fd = coverOf(rows, l, method::fittedDerivative, obs, dragRow);
+        const coverage fb = coverOf(rows, l, method::fittedBallistic, obs, dragRow);
         o << "| " << leadName(l) << " | " << a.n << " | " << pct(a.share) << " | " << fraction(a.needed) << " | "
           << d.n << " | " << pct(d.share) << " | " << fraction(d.needed) << " | " << pct(fd.share) << " | "
-          << fraction(fd.needed) << " |\n";
+          << fraction(fd.needed) << " | " << pct(fb.share) << " | " << fraction(fb.needed) << " |\n";
     }
 }
 
@@ -364,8 +418,10 @@ void writeMinuteTable(std::ostream& o, const std::vector<row>& rows, const std::
             for (const row& r : rows) {
                 if (r.norad != ob->norad || !(r.ld == l)) continue;
                 any = true;
-                cell = hoursCell((obs ? r.observed : r.fixed)[method::decayList], r) + " (set " +
-                       num((r.real - r.epoch) * 24, "%.1f") + " h before" + (r.drag ? "" : ", powered") + ")";
+                const predictions& p = obs ? r.observed : r.fixed;
+                cell = hoursCell(p[method::decayList], r) + " / " + hoursCell(p[method::fittedBallistic], r) +
+                       " (set " + num((r.real - r.epoch) * 24, "%.1f") + " h before" + (r.drag ? "" : ", powered") +
+                       ")";
             }
             line += " " + cell + " |";
         }
@@ -381,8 +437,9 @@ std::string hoursText(double h) {
 
 void writeCampaignTable(std::ostream& o, const std::vector<campaignRow>& rows) {
     o << "| object | forecaster | issued (UTC) | published (window) | its error | window holds it | Morvel's "
-         "set (UTC) | flux | Morvel (±20 %) | its error | window holds it |\n"
-         "|---|---|---|---|---|---|---|---|---|---|---|\n";
+         "set (UTC) | flux | Morvel (±20 %) | its error | window holds it | fitted coefficient (±20 %) | its error | "
+         "window holds it | pairs |\n"
+         "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
     for (const campaignRow& c : rows) {
         const std::string issued = c.f.issued < 0 ? "not known" : c.f.issuedDayOnly
                                                                       ? isoTime(c.f.issued).substr(0, 10) + " (day)"
@@ -391,14 +448,18 @@ void writeCampaignTable(std::ostream& o, const std::vector<campaignRow>& rows) {
           << isoTime(c.f.predicted) << " (-" << num(c.f.minus * 24, "%.1f") << " h, +" << num(c.f.plus * 24, "%.1f")
           << " h) | " << hoursText(c.c.publishedHours) << " | " << (c.c.publishedHolds ? "yes" : "no") << " | ";
         if (c.c.set < 0) {
-            o << (c.f.issued < 0 ? "no issue time" : "no set before it") << " | | | | |\n";
+            o << (c.f.issued < 0 ? "no issue time" : "no set before it") << " | | | | | | | | |\n";
             continue;
         }
         const double epoch = c.ob->history[static_cast<std::size_t>(c.c.set)].epoch;
-        const std::string window =
-            std::isinf(c.c.morvelHalfWindow) ? "" : " (±" + num(c.c.morvelHalfWindow, "%.1f") + " h)";
-        o << isoTime(epoch) << " | " << num(c.c.flux, "%.0f") << " | " << isoTime(c.c.morvel) << window << " | "
-          << hoursText(c.c.morvelHours) << " | " << (c.c.morvelHolds ? "yes" : "no") << " |\n";
+        auto window = [](const comparison& m) {
+            return std::isinf(m.morvelHalfWindow) ? "" : " (±" + num(m.morvelHalfWindow, "%.1f") + " h)";
+        };
+        o << isoTime(epoch) << " | " << num(c.c.flux, "%.0f") << " | " << isoTime(c.c.morvel) << window(c.c) << " | "
+          << hoursText(c.c.morvelHours) << " | " << (c.c.morvelHolds ? "yes" : "no") << " | "
+          << isoTime(c.fitted.morvel) << window(c.fitted) << " | " << hoursText(c.fitted.morvelHours) << " | "
+          << (c.fitted.morvelHolds ? "yes" : "no") << " | " << (c.pairs > 0 ? std::to_string(c.pairs) : "none: decay list")
+          << " |\n";
     }
 }
 
@@ -411,7 +472,7 @@ struct mdContext {
     bool haveObs;
     int fluxFallbacks;
     const std::vector<std::string>& problems;
-    const std::vector<windowSample>& windows;
+    const windowSets& windows;
     std::string fluxName;   // of the tables: the observed flux, or the fixed
     std::string fixedName;  // "flux 150"
 };
@@ -447,7 +508,7 @@ void mdHead(std::ostream& o, const mdContext& c) {
         o << (i > 0 ? "," : "") << " " << countOf(objects, kinds[i]) << " of kind " << kinds[i];
     o << ". For each lead time of 60, 30, 14, 7, 3 and 1 day before the real re-entry, for the last set "
          "before it, and, for a re-entry known to the minute, also 48, 24, 12, 6 and 3 hours before it, the "
-         "last element set whose epoch lies before that time is primed and its re-entry predicted three ways "
+         "last element set whose epoch lies before that time is primed and its re-entry predicted four ways "
          "(a set is used for a lead only when its epoch lies at most the lead itself before the lead's time, "
          "and the last set at most "
       << num(lastSetAge, "%.0f")
@@ -461,7 +522,21 @@ void mdHead(std::ostream& o, const mdContext& c) {
          "sets of the "
       << num(fitWindowDays, "%.0f")
       << " days up to and including the chosen set (at least 3 sets over at least 6 hours; the CSV "
-         "column `fit_sets` gives the number).\n\n"
+         "column `fit_sets` gives the number);\n"
+         "- **fitted ballistic coefficient**: the coefficient Cd·A/m fitted to how the orbit fell over the "
+         "sets before the chosen one (the object's `spans/` file: pairs of sets at least "
+      << num(fewestPairDays, "%g")
+      << " day apart within a span before the set, after the last powered change among them, each pair's "
+         "fall of the semi-major axis against the density integrated over the interval at the flux then known; "
+         "the orbit rose or the coefficient is above the drag limit of the screened list: left out; the median "
+         "over a first span of "
+      << num(firstSpanDays, "%g") << " days, then over " << num(100 * spanShare, "%g")
+      << " % of the remaining time that predicts, from " << num(shortestSpanDays, "%g") << " to "
+      << num(longestSpanDays, "%g")
+      << " days), flown from the set's epoch through the density of the heights passed at the set's flux held "
+         "(what `morvel --fit` does without predicted flux rows) to the decay theory's own end; where no pair "
+         "qualifies the decay-list estimate stands, as it does in `morvel --fit` (the CSV columns "
+         "`ballistic_*` and `pairs_*` give the coefficient and its pairs, 0 for none).\n\n"
          "A real re-entry given as a UTC day only is taken at its noon, known to half a day either way, so an "
          "error below 12 hours is shown as `<12 h`; one given to the minute is exact. The relative error is "
          "the error divided by the real remaining time (real re-entry less the set's epoch). With "
@@ -494,6 +569,22 @@ void mdByKind(std::ostream& o, const mdContext& c) {
          "object and lead).\n\n";
     writeKindTable(o, rows, groups, haveObs);
     o << "\n![Relative error by kind and lead time](validation.png)\n";
+    o << "\n### The fitted ballistic coefficient\n\nThe same predictions by the fitted ballistic coefficient, "
+      << fluxName
+      << "; `without a pair` counts those where no pair of sets qualified and the decay-list estimate stands.\n\n";
+    writeKindTable(o, rows, groups, haveObs, method::fittedBallistic);
+    o << "\nSide by side, the median error of the two (drag decay where a kind has powered predictions):\n\n"
+         "| objects | lead | predictions | decay list | fitted ballistic coefficient |\n|---|---|---|---|---|\n";
+    for (const group& g : groups) {
+        if (g.label.ends_with(", all")) continue;
+        for (lead l : allLeads()) {
+            const std::vector<double> list = absolute(relErrors(rows, l, method::decayList, haveObs, g.keep));
+            if (list.empty()) continue;
+            const std::vector<double> fb = absolute(relErrors(rows, l, method::fittedBallistic, haveObs, g.keep));
+            o << "| " << g.label << " | " << leadName(l) << " | " << list.size() << " | " << pct(quantile(list, 0.5))
+              << " | " << pct(quantile(fb, 0.5)) << " |\n";
+        }
+    }
 }
 
 // The re-entries known to the minute, in hours.
@@ -502,8 +593,9 @@ void mdMinute(std::ostream& o, const mdContext& c) {
     const auto& objects = c.objects;
     const auto& haveObs = c.haveObs;
     const auto& fluxName = c.fluxName;
-    o << "\n## Re-entries known to the minute\n\nError in hours of the decay-list estimate (" << fluxName
-      << ", positive: predicted late), and how long before the re-entry the set's epoch lies:\n\n";
+    o << "\n## Re-entries known to the minute\n\nError in hours of the decay-list estimate / the fitted ballistic "
+         "coefficient ("
+      << fluxName << ", positive: predicted late), and how long before the re-entry the set's epoch lies:\n\n";
     writeMinuteTable(o, rows, objects, haveObs);
 }
 
@@ -514,7 +606,8 @@ void mdCampaigns(std::ostream& o, const mdContext& c) {
         o << "\n## Side by side with the re-entry campaigns\n\nFor each published forecast: its error against "
              "the real re-entry and whether its window holds it; and Morvel's decay-list estimate from the last "
              "element set whose epoch lies before the forecast's issue time, with that set's flux, its error, "
-             "and whether a window of ± 20 % of its predicted remaining time holds the re-entry. The delay with "
+             "and whether a window of ± 20 % of its predicted remaining time holds the re-entry; then the same for "
+             "the fitted ballistic coefficient from that set, with the pairs it rests on. The delay with "
              "which element sets are published is ignored: a forecaster may not yet have had that set. An issue "
              "time known only as a day is taken at the day's start. A forecast whose issue time is not known "
              "has no Morvel prediction beside it.\n\n";
@@ -533,18 +626,21 @@ void mdMethods(std::ostream& o, const mdContext& c) {
     writeSummary(o, rows, c.fixedName, haveObs, dragRow);
     o << "\nThe same over all " << rows.size() << " predictions, powered descents included:\n\n";
     writeSummary(o, rows, c.fixedName, haveObs, everyRow);
-    o << "\nThe fitted derivative against the set's own (decay-list estimate, " << fluxName << ", drag decay): ";
-    bool firstLead = true;
-    for (lead l : allLeads()) {
-        const std::vector<double> ownV = absolute(relErrors(rows, l, method::decayList, haveObs, dragRow));
-        if (ownV.empty()) continue;
-        const double own = quantile(ownV, 0.5);
-        const double fitted = quantile(absolute(relErrors(rows, l, method::fittedDerivative, haveObs, dragRow)), 0.5);
-        o << (firstLead ? "" : "; ") << leadName(l) << ": median " << pct(own) << " -> " << pct(fitted)
-          << (fitted < own ? " (better)" : fitted > own ? " (worse)" : " (same)");
-        firstLead = false;
+    for (const method m : {method::fittedDerivative, method::fittedBallistic}) {
+        o << "\nThe " << methodName(m) << " against the decay list (" << fluxName << ", drag decay): ";
+        bool firstLead = true;
+        for (lead l : allLeads()) {
+            const std::vector<double> ownV = absolute(relErrors(rows, l, method::decayList, haveObs, dragRow));
+            if (ownV.empty()) continue;
+            const double own = quantile(ownV, 0.5);
+            const double fitted = quantile(absolute(relErrors(rows, l, m, haveObs, dragRow)), 0.5);
+            o << (firstLead ? "" : "; ") << leadName(l) << ": median " << pct(own) << " -> " << pct(fitted)
+              << (fitted < own ? " (better)" : fitted > own ? " (worse)" : " (same)");
+            firstLead = false;
+        }
+        o << ".\n";
     }
-    o << ".\n\n";
+    o << "\n";
 }
 
 // The window a coverage needs, and what the flux moves.
@@ -578,7 +674,7 @@ void mdWindow(std::ostream& o, const mdContext& c) {
 
 // The windows of the screened decay list.
 void mdWindowTable(std::ostream& o, const mdContext& c) {
-    writeWindowSection(o, c.windows, windowsOf(c.windows));
+    writeWindowSection(o, c.windows);
     o << "\n";
 }
 
@@ -621,7 +717,8 @@ void mdPerObject(std::ostream& o, const mdContext& c) {
     for (const object& ob : objects) {
         o << "\n### " << ob.norad << " " << ob.name << " (" << ob.kind << ")\n\n"
           << "| lead | set epoch | perigee (km) | real re-entry | remaining (d) | flux | decay list | full "
-             "evolution | fitted |\n|---|---|---|---|---|---|---|---|---|\n";
+             "evolution | fitted | fitted coefficient | its Cd·A/m (pairs) |\n"
+             "|---|---|---|---|---|---|---|---|---|---|---|\n";
         for (const row& r : rows) {
             if (r.norad != ob.norad) continue;
             auto cell = [&](method m) {
@@ -629,11 +726,16 @@ void mdPerObject(std::ostream& o, const mdContext& c) {
                 if (c.haveObs) text += " / " + hoursCell(r.observed[m], r);
                 return text;
             };
+            auto coefficient = [](const predictions& p) {
+                return p.fitted.pairs > 0 ? num(p.fitted.b, "%.4f") + " (" + std::to_string(p.fitted.pairs) + ")"
+                                          : std::string("none");
+            };
             o << "| " << leadName(r.ld) << (r.drag ? "" : " *") << " | " << isoTime(r.epoch) << " | "
               << num(r.perigee, "%.0f") << " | " << isoTime(r.real) << " | " << num(r.real - r.epoch, "%.2f")
               << " | " << num(r.fixed.flux, "%.0f") << (haveObs ? " / " + num(r.observed.flux, "%.0f") : "")
               << " | " << cell(method::decayList) << " | " << cell(method::fullEvolution) << " | "
-              << cell(method::fittedDerivative) << " |\n";
+              << cell(method::fittedDerivative) << " | " << cell(method::fittedBallistic) << " | "
+              << coefficient(r.fixed) << (haveObs ? " / " + coefficient(r.observed) : "") << " |\n";
         }
     }
 }
@@ -642,7 +744,7 @@ void mdPerObject(std::ostream& o, const mdContext& c) {
 
 bool writeMarkdown(const reportOptions& opt, const std::vector<row>& rows, const std::vector<object>& objects,
                    const std::vector<campaignRow>& campaigns, bool haveObs, int fluxFallbacks,
-                   const std::vector<std::string>& problems, const std::vector<windowSample>& windows) {
+                   const std::vector<std::string>& problems, const windowSets& windows) {
     std::ofstream o(opt.md);
     const mdContext c{opt, rows, objects, campaigns, haveObs, fluxFallbacks, problems, windows,
                       haveObs ? std::string("observed flux") : fixedFluxName(opt.flux), fixedFluxName(opt.flux)};
@@ -729,6 +831,14 @@ bool readObjects(const reportOptions& opt, std::vector<object>& objects, std::ve
             continue;
         }
         ob.powered = detectPowered(ob.history);
+        const std::string spans = spansFile(opt.data, ob.norad);
+        if (!spans.empty()) {
+            collectingSink spanSaid;
+            ob.spans = readHistory(spans, spanSaid);
+            for (const auto& m : spanSaid.messages())
+                std::fprintf(stderr, "morvel-validate: %s: %s", spans.c_str(), m.text.c_str());
+        }
+        if (ob.spans.empty()) ob.spans = ob.history;
         objects.push_back(std::move(ob));
     }
     return true;
@@ -754,6 +864,15 @@ void readCampaigns(const reportOptions& opt, const std::vector<object>& objects,
         }
         c.ob = ob;
         c.c = compare(ob->history, c.f, ob->real.t, sw, opt.flux);
+        c.fitted = c.c;
+        if (c.c.set >= 0) {
+            // The fitted coefficient from the same set, its flux from the
+            // same table; the decay list's where it has no pair.
+            const element& e = ob->history[static_cast<std::size_t>(c.c.set)];
+            const fittedDecay fd = fittedPrediction(*ob, e, {&sw, opt.flux});
+            c.pairs = fd.pairs;
+            if (fd.pairs > 0) c.fitted = judged(c.c, fd.decay, e.epoch, ob->real.t);
+        }
         rows.push_back(c);
     }
     // Morvel's prediction from every set around the forecasts.
@@ -771,24 +890,25 @@ void readCampaigns(const reportOptions& opt, const std::vector<object>& objects,
 }
 
 
-std::vector<windowSample> windowSamples(const std::vector<row>& rows, bool haveObs) {
-    std::vector<windowSample> windows;
+windowSets windowSamples(const std::vector<row>& rows, bool haveObs) {
+    windowSets windows;
     for (const row& r : rows) {
+        const predictions& p = haveObs ? r.observed : r.fixed;
         windowSample w{};
-        if (r.drag && windowSampleOf(r.name, r.norad, r.epoch, (haveObs ? r.observed : r.fixed)[method::decayList],
-                                     r.real, w)) {
-            windows.push_back(w);
-        }
+        if (!r.drag) continue;
+        if (windowSampleOf(r.name, r.norad, r.epoch, p[method::decayList], r.real, w)) windows.list.push_back(w);
+        if (p.fitted.pairs > 0 && windowSampleOf(r.name, r.norad, r.epoch, p[method::fittedBallistic], r.real, w))
+            windows.fitted.push_back(w);
     }
     return windows;
 }
 
-bool writeScreeningOutputs(const reportOptions& opt, const std::vector<object>& objects,
-                           const std::vector<windowSample>& windows, const spaceWeather& sw) {
+bool writeScreeningOutputs(const reportOptions& opt, const std::vector<object>& objects, const windowSets& windows,
+                           const spaceWeather& sw) {
     bool written = true;
     if (!opt.windowTable.empty()) {
         std::ofstream t(opt.windowTable);
-        t << windowTableText(windowsOf(windows));
+        t << windowTableText(windowsOf(windows.list), windowsOf(windows.fitted));
         written = closed(t, opt.windowTable);
     }
     if (!opt.screeningMd.empty()) {
@@ -829,7 +949,7 @@ std::vector<row> buildRows(const std::vector<object>& objects, double flux, cons
             r.perigee = perigeeHeight(set.n, set.ecc);
             r.drag = dragOnly(ob.history, ob.powered, k, fitWindowDays, ob.poweredUntil);
             r.f = fitNrate(ob.history, k, fitWindowDays);
-            r.fixed = predict(set, r.f, flux);
+            r.fixed = predict(ob, k, r.f, flux, {nullptr, flux});
             double obsFlux = none;
             if (sw != nullptr) {
                 // The flux -W gives the set: the fallback before the file.
@@ -837,7 +957,7 @@ std::vector<row> buildRows(const std::vector<object>& objects, double flux, cons
                 obsFlux = got.flux;
                 fluxFallbacks += got.source == fluxSource::beforeFile ? 1 : 0;
             }
-            r.observed = predict(set, r.f, obsFlux);
+            r.observed = predict(ob, k, r.f, obsFlux, {sw, flux});
             const double base = sw != nullptr ? obsFlux : flux;
             const double mid = estimateDecay(set, base);
             const double lo = estimateDecay(set, 0.7 * base);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fit.h"
 #include "formats/spaceweather.h"
 #include "screening.h"
 #include "validation.h"
@@ -19,8 +20,10 @@ enum class method {
     decayList,         // epoch + the decay list's lifetime
     fullEvolution,     // the 0.01-day evolution until decay
     fittedDerivative,  // the decay list with the derivative fitted to the sets before
+    fittedBallistic,   // the coefficient fitted to the sets before, flown (the decay list without a pair)
 };
-inline constexpr method methods[] = {method::decayList, method::fullEvolution, method::fittedDerivative};
+inline constexpr method methods[] = {method::decayList, method::fullEvolution, method::fittedDerivative,
+                                     method::fittedBallistic};
 inline constexpr int methodCount = static_cast<int>(std::size(methods));
 
 // Its name in the report, and its tag in the CSV columns.
@@ -44,9 +47,12 @@ struct reportOptions {
 };
 
 // The predictions of one set for one flux, by method; flux below 0: none.
+// `fitted` is the fitted coefficient behind fittedBallistic (pairs 0: none,
+// the decay list stands in).
 struct predictions {
     double flux;
     double at[methodCount];
+    fittedDecay fitted;
     double operator[](method m) const { return at[static_cast<int>(m)]; }
 };
 
@@ -59,6 +65,7 @@ struct object {
     std::string poweredText;
     std::vector<manoeuvre> powered;
     std::vector<element> history;
+    std::vector<element> spans;  // the sets the fitted coefficient reads (DIR/spans), else the history
 };
 
 struct row {
@@ -81,6 +88,8 @@ struct row {
 struct campaignRow {
     forecast f;
     comparison c;
+    comparison fitted;  // the same with the fitted coefficient's prediction
+    int pairs;          // the pairs it rests on (0: the decay list's)
     const object* ob;
 };
 
@@ -91,9 +100,15 @@ struct setPrediction {
     double predicted;
 };
 
-// Every method's prediction of `set` (its fit `f`) for `flux`; none for a
-// flux below 0.
-predictions predict(const element& set, const fit& f, double flux);
+// Every method's prediction of set `k` of `ob`'s history (its fit `f`) for
+// the flux `flux`; none for a flux below 0. The fitted coefficient reads the
+// object's spans, each interval's flux and the flight's from `plan` (the
+// fixed flux, or the space-weather table), for at most shownLifetime days.
+predictions predict(const object& ob, int k, const fit& f, double flux, const fluxPlan& plan);
+
+// The fitted coefficient's prediction of `set`, one of `ob`'s sets, from the
+// spans (none found: no pair).
+fittedDecay fittedPrediction(const object& ob, const element& set, const fluxPlan& plan);
 
 // The rows of every object and lead time: the fixed flux `flux`, and with a
 // space-weather table `sw` (null: none) each set's observed flux, as -W
@@ -117,16 +132,17 @@ bool writeCampaignCsv(const std::string& path, const std::vector<campaignRow>& r
                       const std::vector<setPrediction>& every);
 bool writeMarkdown(const reportOptions& opt, const std::vector<row>& rows, const std::vector<object>& objects,
                    const std::vector<campaignRow>& campaigns, bool haveObs, int fluxFallbacks,
-                   const std::vector<std::string>& problems, const std::vector<windowSample>& windows);
+                   const std::vector<std::string>& problems, const windowSets& windows);
 
 // The windows of the screened decay list: every drag-decay prediction of
-// the decay list, at the observed flux when the run has one.
-std::vector<windowSample> windowSamples(const std::vector<row>& rows, bool haveObs);
+// the decay list, and of the fitted coefficient where it rests on a pair, at
+// the observed flux when the run has one.
+windowSets windowSamples(const std::vector<row>& rows, bool haveObs);
 
-// The window table (opt.windowTable) and the screening evidence
+// The window tables (opt.windowTable) and the screening evidence
 // (opt.screeningMd) when asked for; false when one cannot be written.
-bool writeScreeningOutputs(const reportOptions& opt, const std::vector<object>& objects,
-                           const std::vector<windowSample>& windows, const spaceWeather& sw);
+bool writeScreeningOutputs(const reportOptions& opt, const std::vector<object>& objects, const windowSets& windows,
+                           const spaceWeather& sw);
 
 // "flux 150": the fixed flux as the report names it.
 std::string fixedFluxName(double flux);

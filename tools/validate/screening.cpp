@@ -66,14 +66,11 @@ windowTable windowsOf(const std::vector<windowSample>& samples) {
     return t;
 }
 
-std::string windowTableText(const windowTable& t) {
-    std::string o = "// Written by morvel-validate --window-table (make validate) from the validation's\n"
-                    "// predictions at the observed flux; do not edit.\n"
-                    "// Per kind of object (the order of objectKind) and bin of predicted remaining time\n"
-                    "// (windowBinEdges): the 5 % and 95 % points of (real - predicted) / (predicted - epoch)\n"
-                    "// of the validation's drag-decay predictions, and how many predictions they rest on\n"
-                    "// (0: too few of the kind, the bin's points over every kind).\n"
-                    "constexpr windowCell windowCells[objectKinds][windowBins] = {\n";
+namespace {
+
+// One table as C++: its comment lines, then the array named `name`.
+std::string tableText(const char* name, const windowTable& t) {
+    std::string o = std::string("constexpr windowCell ") + name + "[objectKinds][windowBins] = {\n";
     for (int k = 0; k < objectKinds; ++k) {
         o += "    {";
         for (int b = 0; b < windowBins; ++b) {
@@ -87,31 +84,15 @@ std::string windowTableText(const windowTable& t) {
     return o + "};\n";
 }
 
-void writeWindowSection(std::ostream& o, const std::vector<windowSample>& samples, const windowTable& t) {
-    o << "## Windows of the screened list\n\n"
-         "`morvel --screen` and `--csv` give each date a window: from epoch + R (1 + lower) to epoch + R (1 + "
-         "upper), R the predicted remaining time, lower and upper the 5 % and 95 % points of the signed error "
-         "(real - predicted) / R of the drag-decay predictions above (decay-list estimate, the flux of this run), "
-         "by the kind the object's name shows and by R. A kind with fewer than "
-      << fewestWindowSamples
-      << " predictions in a bin takes the bin's points over every kind (marked *). The table is written into "
-         "`include/windowtable.inc` by this run, and the program is built with it.\n\n"
-         "| kind | R | lower | upper | predictions |\n|---|---|---|---|---|\n";
-    for (int k = 0; k < objectKinds; ++k) {
-        for (int b = 0; b < windowBins; ++b) {
-            int n = 0;
-            for (const windowSample& s : samples) n += static_cast<int>(s.kind) == k && windowBin(s.remaining) == b;
-            const windowCell& c = t[k][b];
-            o << "| " << kindName(static_cast<objectKind>(k)) << " | " << binName(b) << " | " << fmt("%+.2f", c.lower)
-              << " | " << fmt("%+.2f", c.upper) << " | " << n << (c.count == 0 ? " *" : "") << " |\n";
-        }
-    }
-    // Coverage: in sample, and with each object's own predictions left out
-    // of the table that judges them.
-    o << "\nHow often the window held the real re-entry, by R: in sample (the table above), and out of sample "
-         "(for each object, a table made without its predictions):\n\n"
-         "| R | predictions | in sample | out of sample |\n|---|---|---|---|\n";
-    int allN = 0, allIn = 0, allOut = 0;
+// How often the windows of table `t` held the real re-entries of `samples`,
+// by bin of R: in sample, and with each object's own predictions left out of
+// the table that judges them. The last entry holds every bin.
+struct binCoverage {
+    int n = 0;
+    int in = 0;
+    int out = 0;
+};
+std::vector<binCoverage> coverageOf(const std::vector<windowSample>& samples, const windowTable& t) {
     std::vector<int> objects;
     for (const windowSample& s : samples)
         if (std::find(objects.begin(), objects.end(), s.norad) == objects.end()) objects.push_back(s.norad);
@@ -126,23 +107,79 @@ void writeWindowSection(std::ostream& o, const std::vector<windowSample>& sample
             if (s.norad == norad) outIn[i] = inside(without[static_cast<int>(s.kind)][windowBin(s.remaining)], s);
         }
     }
-    for (int b = 0; b < windowBins; ++b) {
-        int n = 0, in = 0, out = 0;
-        for (std::size_t i = 0; i < samples.size(); ++i) {
-            const windowSample& s = samples[i];
-            if (windowBin(s.remaining) != b) continue;
-            ++n;
-            in += inside(t[static_cast<int>(s.kind)][b], s);
-            out += outIn[i];
+    std::vector<binCoverage> c(windowBins + 1);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const windowSample& s = samples[i];
+        const int b = windowBin(s.remaining);
+        for (binCoverage* x : {&c[static_cast<std::size_t>(b)], &c.back()}) {
+            ++x->n;
+            x->in += inside(t[static_cast<int>(s.kind)][b], s);
+            x->out += outIn[i];
         }
-        allN += n;
-        allIn += in;
-        allOut += out;
-        o << "| " << binName(b) << " | " << n << " | " << in << " (" << pct(in, n) << ") | " << out << " ("
-          << pct(out, n) << ") |\n";
     }
-    o << "| all | " << allN << " | " << allIn << " (" << pct(allIn, allN) << ") | " << allOut << " ("
-      << pct(allOut, allN) << ") |\n";
+    return c;
+}
+
+// "n (share)" of a coverage count.
+std::string counted(int part, int whole) { return std::to_string(part) + " (" + pct(part, whole) + ")"; }
+
+}  // namespace
+
+std::string windowTableText(const windowTable& list, const windowTable& fitted) {
+    return "// Written by morvel-validate --window-table (make validate) from the validation's\n"
+           "// predictions at the observed flux; do not edit.\n"
+           "// Per kind of object (the order of objectKind) and bin of predicted remaining time\n"
+           "// (windowBinEdges): the 5 % and 95 % points of (real - predicted) / (predicted - epoch)\n"
+           "// of the validation's drag-decay predictions, and how many predictions they rest on\n"
+           "// (0: too few of the kind, the bin's points over every kind).\n" +
+           tableText("windowCells", list) +
+           "// The same for the predictions of the fitted ballistic coefficient that rest on a pair.\n" +
+           tableText("fittedWindowCells", fitted);
+}
+
+void writeWindowSection(std::ostream& o, const windowSets& samples) {
+    const windowTable t = windowsOf(samples.list);
+    const windowTable ft = windowsOf(samples.fitted);
+    o << "## Windows of the screened list\n\n"
+         "`morvel --screen` and `--csv` give each date a window: from epoch + R (1 + lower) to epoch + R (1 + "
+         "upper), R the predicted remaining time, lower and upper the 5 % and 95 % points of the signed error "
+         "(real - predicted) / R of the drag-decay predictions above (decay-list estimate, the flux of this run), "
+         "by the kind the object's name shows and by R; with `--fit`, a date of the fitted coefficient takes "
+         "the points of the fitted coefficient's drag-decay predictions that rest on a pair. A kind with fewer "
+         "than "
+      << fewestWindowSamples
+      << " predictions in a bin takes the bin's points over every kind (marked *). The tables are written into "
+         "`include/windowtable.inc` by this run, and the program is built with them.\n\n"
+         "| kind | R | lower | upper | predictions | fitted: lower | fitted: upper | fitted: predictions |\n"
+         "|---|---|---|---|---|---|---|---|\n";
+    auto count = [](const std::vector<windowSample>& v, int k, int b) {
+        int n = 0;
+        for (const windowSample& s : v) n += static_cast<int>(s.kind) == k && windowBin(s.remaining) == b;
+        return n;
+    };
+    for (int k = 0; k < objectKinds; ++k) {
+        for (int b = 0; b < windowBins; ++b) {
+            const windowCell& c = t[k][b];
+            const windowCell& f = ft[k][b];
+            o << "| " << kindName(static_cast<objectKind>(k)) << " | " << binName(b) << " | " << fmt("%+.2f", c.lower)
+              << " | " << fmt("%+.2f", c.upper) << " | " << count(samples.list, k, b) << (c.count == 0 ? " *" : "")
+              << " | " << fmt("%+.2f", f.lower) << " | " << fmt("%+.2f", f.upper) << " | "
+              << count(samples.fitted, k, b) << (f.count == 0 ? " *" : "") << " |\n";
+        }
+    }
+    o << "\nHow often the window held the real re-entry, by R: in sample (the table above), and out of sample "
+         "(for each object, a table made without its predictions):\n\n"
+         "| R | predictions | in sample | out of sample | fitted: predictions | fitted: in sample | fitted: out of "
+         "sample |\n|---|---|---|---|---|---|---|\n";
+    const std::vector<binCoverage> lc = coverageOf(samples.list, t);
+    const std::vector<binCoverage> fc = coverageOf(samples.fitted, ft);
+    for (int b = 0; b <= windowBins; ++b) {
+        const binCoverage& l = lc[static_cast<std::size_t>(b)];
+        const binCoverage& f = fc[static_cast<std::size_t>(b)];
+        o << "| " << (b < windowBins ? binName(b) : std::string("all")) << " | " << l.n << " | " << counted(l.in, l.n)
+          << " | " << counted(l.out, l.n) << " | " << f.n << " | " << counted(f.in, f.n) << " | "
+          << counted(f.out, f.n) << " |\n";
+    }
 }
 
 std::vector<screenedSet> screenedSets(const snapshot& snap, const std::vector<int>& later, const spaceWeather& sw,

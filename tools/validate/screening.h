@@ -47,13 +47,21 @@ using windowTable = std::array<std::array<windowCell, windowBins>, objectKinds>;
 // without any sample takes the points of all the samples.
 windowTable windowsOf(const std::vector<windowSample>& samples);
 
-// The C++ text of the table, as include/windowtable.inc holds it.
-std::string windowTableText(const windowTable& t);
+// The samples of the two ways' windows: the decay list's, and the fitted
+// ballistic coefficient's where it rests on a pair.
+struct windowSets {
+    std::vector<windowSample> list;
+    std::vector<windowSample> fitted;
+};
 
-// Markdown: the table with its counts, and how often its windows held the real
-// re-entry, with the table made from every sample and, out of sample, made
-// again without the object's own.
-void writeWindowSection(std::ostream& o, const std::vector<windowSample>& samples, const windowTable& t);
+// The C++ text of the two tables, as include/windowtable.inc holds them:
+// windowCells of the decay list, fittedWindowCells of the fitted coefficient.
+std::string windowTableText(const windowTable& list, const windowTable& fitted);
+
+// Markdown: the tables of both ways with their counts, and how often their
+// windows held the real re-entry, with the table made from every sample and,
+// out of sample, made again without the object's own.
+void writeWindowSection(std::ostream& o, const windowSets& samples);
 
 // ---- Evidence for the drag limit ----------------------------------------------
 
