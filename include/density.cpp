@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <limits>
 
 namespace morvel {
 
@@ -64,22 +65,34 @@ const logTable& logs() {
     return t;
 }
 
+// The flux held within the levels' reach.
+double heldFlux(double flux) { return flux < lowestFlux ? lowestFlux : flux > highestFlux ? highestFlux : flux; }
+
 // ln of the density at row height k + fraction `f` of the next row (f may
 // lie outside 0..1 at the table's ends), at flux `flux` already held.
 double logDensity(int k, double f, double flux) {
     const logTable& t = logs();
-    double level[3];
-    for (int c = 0; c < 3; ++c) level[c] = t[k][c] + (t[k + 1][c] - t[k][c]) * f;
     // The segment of the two levels that bracket the flux, or the nearer one.
     const int s = flux < levelFlux[1] ? 0 : 1;
-    return level[s] + (level[s + 1] - level[s]) * (flux - levelFlux[s]) / (levelFlux[s + 1] - levelFlux[s]);
+    const double low = t[k][s] + (t[k + 1][s] - t[k][s]) * f;
+    const double high = t[k][s + 1] + (t[k + 1][s + 1] - t[k][s + 1]) * f;
+    return low + (high - low) * (flux - levelFlux[s]) / (levelFlux[s + 1] - levelFlux[s]);
+}
+
+// The fall of ln(density) from row k to row k + 1 at flux `flux` already held.
+double logFall(int k, double flux) {
+    const logTable& t = logs();
+    const int s = flux < levelFlux[1] ? 0 : 1;
+    const double low = t[k][s] - t[k + 1][s];
+    const double high = t[k][s + 1] - t[k + 1][s + 1];
+    return low + (high - low) * (flux - levelFlux[s]) / (levelFlux[s + 1] - levelFlux[s]);
 }
 
 }  // namespace
 
 double density(double height, double flux) {
     if (std::isnan(height) || std::isnan(flux)) return std::nan("");
-    const double f = flux < lowestFlux ? lowestFlux : flux > highestFlux ? highestFlux : flux;
+    const double f = heldFlux(flux);
 
     if (height >= firstRow) {
         // The row below the height; above the top row the last segment goes on.
@@ -98,6 +111,22 @@ double density(double height, double flux) {
         top = bottom;
     }
     return std::exp(lnRho);
+}
+
+double densityScaleHeight(double height, double flux) {
+    if (std::isnan(height) || std::isnan(flux)) return std::nan("");
+    if (height >= firstRow) {
+        // The rows' segment that the density interpolates in.
+        const double r = (height - firstRow) / rowStep;
+        const int k = r < rows - 2 ? static_cast<int>(r) : rows - 2;
+        return rowStep / logFall(k, heldFlux(flux));
+    }
+    // The CIRA-72 layer the height lies in; below the ground the density is
+    // held.
+    if (height < 0) return std::numeric_limits<double>::infinity();
+    int i = static_cast<int>(std::size(layerBase)) - 1;
+    while (i > 0 && layerBase[i] > height) --i;
+    return layerH[i];
 }
 
 }  // namespace morvel

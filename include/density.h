@@ -17,4 +17,11 @@ namespace morvel {
 // number for either argument not a number.
 double density(double height, double flux);
 
+// Local scale height of that density, km: -1 / (d ln rho / dh) at `height`
+// km for flux `flux`, the slope of its straight line in ln rho between the
+// rows that bracket the height (below the table, CIRA-72's layer's; below
+// the ground, where the density is held, infinite). Positive wherever the
+// density falls with height; not a number for either argument not a number.
+double densityScaleHeight(double height, double flux);
+
 }  // namespace morvel

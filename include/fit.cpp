@@ -23,8 +23,8 @@ constexpr double integralStep = 2.0;
 
 // 1 / (sqrt(mu a) rho_a), s m^2/kg per m of semi-major axis: the time a unit
 // coefficient takes to lose a metre of it.
-double inverseRate(double a, double e, double incl, double flux) {
-    const dragRates r = ratesPerBallistic(a, e, incl, flux);
+double inverseRate(double a, double e, double drop, double flux) {
+    const dragRates r = ratesPerBallistic(a, e, drop, flux);
     return -secondsPerDay / (r.adot * metresPerKm);
 }
 
@@ -47,23 +47,26 @@ orbitChange changeBetween(const element& a, const element& b) {
     return c;
 }
 
-ballisticFit ballisticFitter::fit(std::span<const element> sets, int k, const fluxPlan& flux, double span,
-                                  double notBefore) {
-    ballisticFit out{-1.0, 0};
-    if (k < 0 || k >= static_cast<int>(sets.size())) return out;
-    const double tk = sets[static_cast<std::size_t>(k)].epoch;
-    const double start = std::max(tk - span, notBefore);
+int ballisticFitter::spanStart(std::span<const element> sets, int k, double span, double notBefore) {
+    const double start = std::max(sets[static_cast<std::size_t>(k)].epoch - span, notBefore);
     // The sets of the span, from the last powered change among them on.
     int first = k;
     while (first > 0 && sets[static_cast<std::size_t>(first) - 1].epoch >= start) --first;
     for (int j = k; j > first; --j) {
-        if (changeBetween(sets[static_cast<std::size_t>(j) - 1], sets[static_cast<std::size_t>(j)]).powered) {
-            first = j;
-            break;
-        }
+        if (changeBetween(sets[static_cast<std::size_t>(j) - 1], sets[static_cast<std::size_t>(j)]).powered) return j;
     }
+    return first;
+}
+
+ballisticFit ballisticFitter::fit(std::span<const element> sets, int k, const fluxPlan& flux, double span,
+                                  double notBefore) {
+    if (k < 0 || k >= static_cast<int>(sets.size())) return {-1.0, 0};
+    return fitFrom(sets, spanStart(sets, k, span, notBefore), k, flux);
+}
+
+ballisticFit ballisticFitter::fitFrom(std::span<const element> sets, int first, int k, const fluxPlan& flux) {
+    ballisticFit out{-1.0, 0};
     // The drag integral along them.
-    first_ = first;
     integral_.assign(static_cast<std::size_t>(k - first + 1), 0.0);
     for (int m = first + 1; m <= k; ++m) {
         const element& p = sets[static_cast<std::size_t>(m) - 1];
@@ -71,12 +74,13 @@ ballisticFit ballisticFitter::fit(std::span<const element> sets, int k, const fl
         const double a0 = semiMajorAxis(p.n);
         const double a1 = semiMajorAxis(q.n);
         const double f = knownFlux(flux, 0.5 * (p.epoch + q.epoch));
+        const double drop = surfaceDrop(p.inc);
         const int n = 2 * std::max(1, static_cast<int>(std::ceil(std::fabs(a1 - a0) / (2 * integralStep))));
         double s = 0;
         for (int i = 0; i <= n; ++i) {
             const double w = static_cast<double>(i) / n;
             const double simpson = i == 0 || i == n ? 1 : i % 2 == 1 ? 4 : 2;
-            s += simpson * inverseRate(a0 + (a1 - a0) * w, p.ecc + (q.ecc - p.ecc) * w, p.inc, f);
+            s += simpson * inverseRate(a0 + (a1 - a0) * w, p.ecc + (q.ecc - p.ecc) * w, drop, f);
         }
         // From a1 up to a0: positive for a fall.
         const std::size_t at = static_cast<std::size_t>(m - first);
@@ -111,22 +115,30 @@ ballisticFit ballisticFitter::fit(std::span<const element> sets, int k, const fl
 fittedDecay ballisticFitter::predict(std::span<const element> sets, int k, const fluxPlan& flux,
                                      double notBefore, double horizon) {
     fittedDecay out{-1.0, -1.0, 0, firstSpanDays};
-    const ballisticFit first = fit(sets, k, flux, firstSpanDays, notBefore);
+    if (k < 0 || k >= static_cast<int>(sets.size())) return out;
+    const int firstStart = spanStart(sets, k, firstSpanDays, notBefore);
+    const ballisticFit first = fitFrom(sets, firstStart, k, flux);
     if (first.pairs == 0) return out;
     const element& set = sets[static_cast<std::size_t>(k)];
-    // Beyond this remaining time the span is the longest whatever it is.
-    const double reach = std::max(horizon, longestSpanDays / spanShare);
+    // The remaining time beyond which a longer span changes nothing: where
+    // the longest span holds no set before the first's, the first's own
+    // length; else the longest's. The first flight must reach it to choose.
+    const bool same = spanStart(sets, k, longestSpanDays, notBefore) == firstStart;
+    const double reach = std::max(horizon, (same ? firstSpanDays : longestSpanDays) / spanShare);
     flight f = fly(set, first.b, flux, reach);
     const double span = f.decay > 0 ? std::clamp(spanShare * (f.decay - set.epoch), shortestSpanDays, longestSpanDays)
                                     : longestSpanDays;
     out.b = first.b;
     out.pairs = first.pairs;
-    if (span != firstSpanDays) {
-        const ballisticFit second = fit(sets, k, flux, span, notBefore);
+    const int start = spanStart(sets, k, span, notBefore);
+    if (start != firstStart) {
+        const ballisticFit second = fitFrom(sets, start, k, flux);
         if (second.pairs > 0) {
             if (second.b != first.b) f = fly(set, second.b, flux, reach);
             out = {-1.0, second.b, second.pairs, span};
         }
+    } else {
+        out.span = span;
     }
     if (f.decay > 0 && f.decay - set.epoch < horizon) out.decay = f.decay;
     return out;

@@ -78,6 +78,9 @@ public:
     ballisticFit fit(std::span<const element> sets, int k, const fluxPlan& flux, double span,
                      double notBefore);
 
+    // The first of the sets that fit reads for set `k` over `span` days.
+    static int spanStart(std::span<const element> sets, int k, double span, double notBefore);
+
     // The prediction of set `k`: a first fit over firstSpanDays, flown; the
     // fit again over spanShare of the remaining time that flight predicts
     // (within shortestSpanDays and longestSpanDays; the longest when it
@@ -88,9 +91,11 @@ public:
                         double horizon);
 
 private:
-    std::vector<double> integral_;  // C of the sets from first_ on
+    // The fit of set `k` from the sets `first` to `k`.
+    ballisticFit fitFrom(std::span<const element> sets, int first, int k, const fluxPlan& flux);
+
+    std::vector<double> integral_;  // C of the sets of a fit, from its first on
     std::vector<double> pairs_;     // B of the pairs of a fit
-    int first_ = 0;                 // the set C starts at
 };
 
 }  // namespace morvel

@@ -19,16 +19,25 @@ inline constexpr double earthMu = 3.986004418e14;
 double semiMajorAxis(double n);
 double meanMotionOf(double a);
 
-// Height, km, of the point at eccentric anomaly `cosE` (its cosine) of an
-// orbit of semi-major axis `a` km, eccentricity `e` and inclination `incl`
-// degrees, above the oblate Earth's mean surface under the orbit: the
-// equatorial radius lowered by R f sin^2(latitude), averaged round the orbit
-// (f the flattening 1/298.257, the mean of sin^2(latitude) sin^2(i) / 2).
-double heightAt(double a, double e, double incl, double cosE);
+// How far, km, the oblate Earth's mean surface under an orbit of
+// inclination `incl` degrees lies below the equatorial radius: R f
+// sin^2(latitude) averaged round the orbit, f the flattening 1/298.257 and
+// the mean of sin^2(latitude) sin^2(i) / 2.
+double surfaceDrop(double incl);
 
-// A density of the air, kg/m^3, by height (km) and flux: the thermosphere's
-// (density.h) unless a test gives another.
-using densityModel = double (*)(double height, double flux);
+// Height, km, above that surface (`drop` km below the equatorial radius) of
+// the point at eccentric anomaly `cosE` (its cosine) of an orbit of
+// semi-major axis `a` km and eccentricity `e`.
+double heightAt(double a, double e, double drop, double cosE);
+
+// The air the orbit flies through: its density, kg/m^3, and its local scale
+// height, km, by height (km) and flux; the thermosphere's (density.h) unless
+// a test gives another.
+struct airModel {
+    double (*density)(double height, double flux);
+    double (*scaleHeight)(double height, double flux);
+};
+inline constexpr airModel thermosphere{density, densityScaleHeight};
 
 // Rates of the orbit under drag, per unit of B = Cd A / m (m^2/kg), air at
 // rest, averaged over the mean anomaly (Gauss's equations with the drag
@@ -36,14 +45,18 @@ using densityModel = double (*)(double height, double flux);
 // anomaly E; King-Hele, "Satellite Orbits in an Atmosphere", 1987, ch. 3-4):
 //   da/dt = -B sqrt(mu a) (1/pi) int_0^pi rho (1 + e cosE)^1.5 (1 - e cosE)^-0.5 dE
 //   de/dt = -B sqrt(mu/a) (1 - e^2) (1/pi) int_0^pi rho cosE ((1 + e cosE)/(1 - e cosE))^0.5 dE
-// with rho = rho(heightAt(...), flux), by Gauss-Legendre quadrature (more
-// nodes as a e / 20 km grows: the density's change round the orbit).
-// `adot` km/day, `edot` per day, both negative or zero for 0 <= e < 1.
+// with rho = air.density(heightAt(a, e, drop, cosE), flux). For a nearly
+// circular orbit (z = a e / H below 0.1, H the air's scale height at the
+// orbit's centre) King-Hele's series in the Bessel functions of z, the air
+// exponential round the orbit: rho_c (I0 + 2e I1) and rho_c (I1 + e (I0 +
+// I2) / 2), to first order in e (e^2 is below 1e-6 there); otherwise
+// Gauss-Legendre quadrature, more nodes as a e / 20 km grows. `adot`
+// km/day, `edot` per day, both negative or zero for 0 <= e < 1.
 struct dragRates {
     double adot;
     double edot;
 };
-dragRates ratesPerBallistic(double a, double e, double incl, double flux, densityModel rho = density);
+dragRates ratesPerBallistic(double a, double e, double drop, double flux, const airModel& air = thermosphere);
 
 // Where the flux of each day comes from: a space-weather table (none: the
 // fixed flux every day) and the flux of days it has no value for (-F).
@@ -57,20 +70,17 @@ struct fluxPlan {
 // before the table and without one.
 double knownFlux(const fluxPlan& s, double day);
 
-// The flux of day `day` of a flight that starts at `epoch`, and the day
-// number until which it holds: the predicted row that covers the day when
-// the table has one (after its observed days), else the flux known at the
-// epoch, held for good (`until` infinite).
-struct heldFlux {
-    double flux;
-    double until;
-};
-heldFlux flightFlux(const fluxPlan& s, double epoch, double day);
+// The flux of day `day` of a flight whose set knew the flux `held` at its
+// epoch: the predicted row that covers the day when the table has one (after
+// its observed days), else `held` (without a table, `fixed`). The 81-day
+// means move slowly: a flight takes the flux of each instant it evaluates,
+// without stopping at a row's change.
+double flightFlux(const fluxPlan& s, double held, double day);
 
 // The flight of set `e` with coefficient `b` m^2/kg from its epoch, its
-// argument of perigee held: RK4 steps of a fifth of the time the perigee
-// takes to fall one local scale height of the density `rho` (no step past a
-// change of the flux or day `end`), until the decay theory's remaining
+// argument of perigee held, through the flux of each day (flightFlux): RK4
+// steps of 0.3 of the time the perigee takes to fall one local scale height
+// of the air `air` (no step past day `end`), until the decay theory's remaining
 // lifetime Q x qfix / ndot, ndot = -1.5 n/a da/dt, falls below decayLimit
 // (asked below a perigee of 250 km; a perigee below 80 km has decayed). The
 // state then (`decayed`, `t` the decay: that time plus the lifetime left, as
@@ -85,7 +95,8 @@ struct flightState {
     bool decayed;
     int steps;
 };
-flightState flyUntil(const element& e, double b, const fluxPlan& s, double end, densityModel rho = density);
+flightState flyUntil(const element& e, double b, const fluxPlan& s, double end,
+                     const airModel& air = thermosphere);
 
 // The decay of that flight within `span` days of the epoch: its day number,
 // or -1.0 when none comes (see flyUntil), with its RK4 steps.
