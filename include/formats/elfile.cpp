@@ -64,21 +64,8 @@ bool kvnHeaderAt(const char* t, std::size_t n, std::size_t p) {
 }
 
 bool csvHeaderAt(const char* t, std::size_t n, std::size_t p) {
-    std::string_view line(t + p, n - p);
-    text::csvFields cells(line.substr(0, line.find('\n')));
-    bool norad = false;
-    bool epoch = false;
-    bool meanMotion = false;
-    std::string_view cell;
-    while (cells.next(cell)) {
-        cell = text::trim(cell);
-        if (!omm::isKeyword(cell)) return false;
-        const omm::key k = omm::keyOf(cell);
-        norad = norad || k == omm::key::noradCatId;
-        epoch = epoch || k == omm::key::epoch;
-        meanMotion = meanMotion || k == omm::key::meanMotion;
-    }
-    return norad && epoch && meanMotion;
+    const std::string_view line(t + p, n - p);
+    return readers::csvHeader(line.substr(0, line.find('\n')));
 }
 
 }  // namespace

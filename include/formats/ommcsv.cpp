@@ -1,5 +1,7 @@
 // OMM in CSV: a header line of keywords in any order, then one record per
-// line. Written as CelesTrak writes its GP files, the heights after.
+// line; a header line further on (files put one after another) names the
+// columns of the lines after it. Written as CelesTrak writes its GP files,
+// the heights after.
 #include "formats/omm.h"
 #include "formats/readers.h"
 #include "formats/text.h"
@@ -25,10 +27,27 @@ private:
     long records_ = 0;
     bool done_ = false;
     omm::record rec_;
+
+    // The columns named by header line `line`.
+    void columns(std::string_view line);
 };
 
 // A line's text as far as a NUL byte.
 std::string_view upToNul(std::string_view s) { return s.substr(0, s.find('\0')); }
+
+// A line without the UTF-8 byte-order mark a file put after another may
+// start with.
+std::string_view withoutMark(std::string_view s) {
+    constexpr std::string_view mark = "\xEF\xBB\xBF";
+    return s.starts_with(mark) ? s.substr(mark.size()) : s;
+}
+
+void csvFile::columns(std::string_view line) {
+    columns_ = 0;
+    text::csvFields names(line);
+    std::string_view name;
+    while (columns_ < maxColumns && names.next(name)) column_[columns_++] = omm::keyOf(text::trim(name));
+}
 
 csvFile::csvFile(std::FILE* fp, messageSink& sink, std::string_view file)
     : lines_(fp, longestLine), rec_(sink, file) {
@@ -36,9 +55,7 @@ csvFile::csvFile(std::FILE* fp, messageSink& sink, std::string_view file)
     while (lines_.next()) {
         const std::string_view line = upToNul(lines_.text());
         if (text::blank(line)) continue;
-        text::csvFields names(line);
-        std::string_view name;
-        while (columns_ < maxColumns && names.next(name)) column_[columns_++] = omm::keyOf(text::trim(name));
+        columns(line);
         return;
     }
     done_ = true;
@@ -48,6 +65,10 @@ element csvFile::next() {
     while (!done_ && lines_.next()) {
         const std::string_view line = upToNul(lines_.text());
         if (text::blank(line)) continue;
+        if (csvHeader(line)) {
+            columns(withoutMark(line));
+            continue;
+        }
         rec_.begin(++records_, lines_.number());
         if (lines_.tooLong()) {
             rec_.reject("line", "too long");
@@ -84,6 +105,23 @@ element csvFile::next() {
 }
 
 }  // namespace
+
+bool csvHeader(std::string_view line) {
+    text::csvFields cells(withoutMark(line));
+    bool norad = false;
+    bool epoch = false;
+    bool meanMotion = false;
+    std::string_view cell;
+    while (cells.next(cell)) {
+        cell = text::trim(cell);
+        if (!omm::isKeyword(cell)) return false;
+        const omm::key k = omm::keyOf(cell);
+        norad = norad || k == omm::key::noradCatId;
+        epoch = epoch || k == omm::key::epoch;
+        meanMotion = meanMotion || k == omm::key::meanMotion;
+    }
+    return norad && epoch && meanMotion;
+}
 
 std::unique_ptr<elfile::reader> csv(std::FILE* fp, messageSink& sink, std::string_view file) {
     return std::make_unique<csvFile>(fp, sink, file);

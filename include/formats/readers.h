@@ -29,6 +29,11 @@ std::unique_ptr<elfile::reader> kvn(std::FILE* fp, messageSink& sink, std::strin
 std::unique_ptr<elfile::reader> json(std::FILE* fp, messageSink& sink, std::string_view file);
 std::unique_ptr<elfile::reader> xml(std::FILE* fp, messageSink& sink, std::string_view file);
 
+// Whether `line` is the header of an OMM CSV file: every field an OMM
+// keyword, NORAD_CAT_ID, EPOCH and MEAN_MOTION among them (a UTF-8
+// byte-order mark before it passed over).
+bool csvHeader(std::string_view line);
+
 }  // namespace readers
 // One record's text under construction, written out at once. The longest
 // record (XML, a name of 79 characters escaped) is far shorter than the
