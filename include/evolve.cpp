@@ -371,6 +371,12 @@ double decayListLifetime(const element& e, double flux) {
     return qCheck / (2.0 * e.nrate);
 }
 
+double nrateForLifetime(const element& e, double flux, double days) {
+    const double qCheck = qFixed(e, flux);
+    if (!(qCheck > 0) || !(days > 0)) return -1.0;
+    return qCheck / (2.0 * days);
+}
+
 bool crossingStep(double flux) {
     prime(flux);
     if (!(lifetime > 0)) return false;

@@ -77,6 +77,12 @@ inline long evolveUntil(double flux, double span) {
 // 1e-6 rev/day^2) and whose Q x qfix is positive; -1.0 when there is no estimate.
 double decayListLifetime(const element& e, double flux);
 
+// Half the first derivative of the mean motion, rev/day^2, that gives set
+// `e` the remaining lifetime `days` at flux `flux` as the decay list
+// estimates it (Q x qfix / (2 days)); -1.0 when Q x qfix is not positive or
+// `days` is not.
+double nrateForLifetime(const element& e, double flux, double days);
+
 // The set in `el` moved to its first ascending equator crossing: prime, then
 // one evolve when the lifetime is positive. False when it is not (the set has
 // no crossing to write).

@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ballistic.h"
 #include "elinput.h"
 #include "eloutput.h"
+#include "fit.h"
 #include "formats/elfile.h"
 #include "formats/messages.h"
 #include "formats/spaceweather.h"
@@ -57,6 +59,7 @@ struct runParams {
     long evolve = 0;          // batch: the set to evolve, by its number (--evolve=N); 0 none
     long object = -1;         // batch: the object whose newest set to evolve (--object=N); -1 none
     std::string report;       // batch: the evolution report (--report=FILE)
+    int if_fit = 0;           // 1: the fitted prediction wherever the history allows (--fit)
 };
 
 // ---- console and ends (console.cpp) ----------------------------------------
@@ -211,6 +214,34 @@ struct fluxTally {
 // With -W, one line for each kind of set that the tally counts.
 void fallbackLine(const runParams& p, const fluxTally& t);
 
+// ---- the fitted prediction (fitting.cpp) ---------------------------------------
+
+// Every valid set of `inpFp` (closed after), in file order, and for each the
+// prediction of the coefficient fitted to the sets of its object before it
+// (pairs 0: none), flown for at most fitHorizon days.
+struct fittedInput {
+    std::vector<element> sets;
+    std::vector<fittedDecay> fits;
+};
+fittedInput readAndFit(std::FILE* inpFp, const runParams& p);
+
+// The flights' horizon: the decay list's largest lifetime, or shownLifetime
+// when it lists every predictable set.
+double fitHorizon(const runParams& p);
+
+// "fit" for a set whose date rests on a fitted coefficient, "set" else.
+const char* wayName(const fittedDecay* f);
+
+// The one line that counts the listed sets that rest on a fit and those
+// whose history was too short.
+struct fittedText {
+    char text[256];
+};
+fittedText fitLine(int fitted, int without);
+
+// The report's line on the chosen set's fit, for flights of `horizon` days.
+void fitReportLine(std::FILE* fp, const fittedDecay& f, double horizon);
+
 // ---- screening (screen.cpp) -------------------------------------------------
 
 // What --screen and --csv add to a listed set: the ballistic coefficient its
@@ -222,17 +253,23 @@ struct screening {
 };
 
 // The screening of the set `e` with remaining lifetime `remaining` days at
-// flux `flux`.
-screening screenSet(const element& e, double flux, double remaining);
+// flux `flux`, its window for the prediction `way`.
+screening screenSet(const element& e, double flux, double remaining, windowWay way = windowWay::singleSet);
 
 // The screened list's column header, and the row of set number `num` held in
 // `el` with its `lifetime`, formatted once for the console and the file
-// (ample for any double the fixed-point fields may hold).
+// (ample for any double the fixed-point fields may hold); with --fit, `fit`
+// is the set's fitted prediction.
 void screenHeader(std::FILE* fp, const runParams& p);
 struct screenText {
     char text[2048];
 };
-screenText screenRow(int num, const runParams& p, double flux, const screening& s);
+screenText screenRow(int num, const runParams& p, double flux, const screening& s, const fittedDecay* fit);
+
+// With --fit, the column of the way a row's date was found, its header, and
+// the text before the row's date: "  fit" and the pairs, or "  set".
+inline constexpr const char* wayHeader = "  Way Pairs";
+int wayText(char* out, std::size_t room, const fittedDecay* fit);
 
 // The one line that says how many listed sets the screen left out, and why.
 struct screenedText {
@@ -241,9 +278,11 @@ struct screenedText {
 screenedText screenLine(int leftOut);
 
 // The CSV list: opened with its header (the run ends when it cannot be), one
-// row per listed set, thrust included.
+// row per listed set, thrust included; with --fit three more columns, the
+// way, the fitted coefficient and its pairs (`fit` the set's prediction).
 std::FILE* openCsv(const runParams& p);
-void csvRow(std::FILE* fp, const element& e, double flux, double remaining, const screening& s);
+void csvRow(std::FILE* fp, const element& e, double flux, double remaining, const screening& s,
+            const fittedDecay* fit);
 
 // ---- modes -----------------------------------------------------------------
 
@@ -253,11 +292,13 @@ struct decayListResult {
     int nel0 = 0;        // number of the first listed set
     int num_of_els = 0;  // valid sets in the file
     int newest = 0;      // number of the newest set of the object of --object; 0 none
+    std::vector<fittedDecay> fits;  // with --fit, each set's fitted prediction
 };
 
 // Lists the sets of `inpFp` whose lifetime is below minlife, on the console
-// and in the decay list file; closes `inpFp`. Ends the run when no set was
-// read, and when none is listed (a batch run that evolves a set goes on).
+// and in the decay list file; closes `inpFp`. With --fit the lifetime of a
+// set with a fit is its fitted one. Ends the run when no set was read, and
+// when none is listed (a batch run that evolves a set goes on).
 decayListResult decayList(std::FILE* inpFp, const runParams& p);
 
 // The evolution menu and runs after the decay list (evolution.cpp).

@@ -41,8 +41,14 @@ void decaysAfter(std::FILE* fp, double decay, const char* end) {
     civilDate(fp, decay, end);
 }
 
-// Evolves set number `nel` of the input and writes its report.
-void evolveSet(int nel, const runParams& p) {
+// With --fit, the fitted prediction of set number `nel`; else none.
+const fittedDecay* fitOf(const decayListResult& r, int nel) {
+    return r.fits.empty() ? nullptr : &r.fits[static_cast<std::size_t>(nel) - 1];
+}
+
+// Evolves set number `nel` of the input and writes its report; with --fit,
+// `fit` is its fitted prediction.
+void evolveSet(int nel, const runParams& p, const fittedDecay* fit) {
     // Each evolution starts afresh from the input file: the reader's
     // messages for the sets it rejects come again on every pick.
     std::FILE* inpFp = openInput(p.inelf);
@@ -54,12 +60,19 @@ void evolveSet(int nel, const runParams& p) {
     }
     std::fclose(inpFp);
     const epochFlux flux = fluxOfSet(p, el.epoch);
+    // A fitted date: the evolution takes the decay rate that gives it, so
+    // that it comes down then.
+    if (fit != nullptr && fit->pairs > 0 && fit->decay > 0) {
+        const double nrate = nrateForLifetime(el, flux.flux, fit->decay - el.epoch);
+        if (nrate > 0) el.nrate = nrate;
+    }
     prime(flux.flux);
 
     const double decay = lifetime + tz;
     std::string outfile = p.report;
     if (if_batch == 0) {
         if (lifetime < shownLifetime) decaysAfter(stdout, decay, "\n");
+        if (fit != nullptr) fitReportLine(stdout, *fit, fitHorizon(p));
         std::printf("Output filename for orbital evolution ? ");
         outfile = readName();
     }
@@ -71,7 +84,11 @@ void evolveSet(int nel, const runParams& p) {
     setOutput sets(setFp, p);
     banner(outFp);
     std::fprintf(outFp, "Orbital evolution for object %s\n\n", el.objid);
-    if (lifetime < shownLifetime) decaysAfter(outFp, decay, "\n\n");
+    if (lifetime < shownLifetime) decaysAfter(outFp, decay, fit != nullptr ? "\n" : "\n\n");
+    if (fit != nullptr) {
+        fitReportLine(outFp, *fit, fitHorizon(p));
+        std::fprintf(outFp, "\n");
+    }
     parameterLines(outFp, p, "  ", &flux);
     std::fprintf(outFp, "\n");
 
@@ -103,7 +120,8 @@ void evolveSet(int nel, const runParams& p) {
         note("Set %li is not in %s, which holds %i sets\n", p.evolve, p.inelf.c_str(), r.num_of_els);
         finish(false, statusUsage);
     }
-    evolveSet(p.object >= 0 ? r.newest : static_cast<int>(p.evolve), p);
+    const int nel = p.object >= 0 ? r.newest : static_cast<int>(p.evolve);
+    evolveSet(nel, p, fitOf(r, nel));
     finish(false);
 }
 
@@ -123,7 +141,7 @@ void evolutionRun(const decayListResult& r, const runParams& p) {
         } else {
             nel = chooseSet(r);
         }
-        evolveSet(nel, p);
+        evolveSet(nel, p, fitOf(r, nel));
     }
     finish(true);
 }

@@ -74,6 +74,7 @@ constexpr longFlag longFlags[] = {
          checkName(value);
          p.report = value;
      }},
+    {"fit", false, [](runParams& p, const char*) { p.if_fit = 1; }},
 };
 
 // A long flag: recognised by its whole name; an unknown one is an

@@ -40,18 +40,25 @@ std::string objectId(const char (&objid)[9]) {
 
 }  // namespace
 
-screening screenSet(const element& e, double flux, double remaining) {
+screening screenSet(const element& e, double flux, double remaining, windowWay way) {
     const double b = impliedBallistic(e, flux);
-    return {b, descentOf(b), windowOf(kindOf(e.title), e.epoch, remaining)};
+    return {b, descentOf(b), windowOf(kindOf(e.title), e.epoch, remaining, way)};
+}
+
+int wayText(char* out, std::size_t room, const fittedDecay* fit) {
+    if (fit->pairs > 0) return std::snprintf(out, room, "  fit %5i", fit->pairs);
+    return std::snprintf(out, room, "  set      ");
 }
 
 void screenHeader(std::FILE* fp, const runParams& p) {
     std::fprintf(fp, "\n Elset       Obj       #         Epoch          Decay         Days   Earliest     Latest"
                      "     Cd*A/m");
-    std::fprintf(fp, p.if_sw == 1 ? "   Flux  (Date)\n" : "  (Date)\n");
+    if (p.if_sw == 1) std::fprintf(fp, "   Flux");
+    if (p.if_fit == 1) std::fprintf(fp, "%s", wayHeader);
+    std::fprintf(fp, "  (Date)\n");
 }
 
-screenText screenRow(int num, const runParams& p, double flux, const screening& s) {
+screenText screenRow(int num, const runParams& p, double flux, const screening& s, const fittedDecay* fit) {
     screenText row;
     const double dk = lifetime + el.epoch;
     const date civil = cal_civil(truncInt(dk));
@@ -73,6 +80,7 @@ screenText screenRow(int num, const runParams& p, double flux, const screening& 
     fixed("  ", jd2ep(s.window.latest), 10, 4, true);
     fixed("  ", s.ballistic, 7, 4, false);
     if (p.if_sw == 1) fixed("  ", flux, 5, 1, false);
+    if (fit != nullptr) add(wayText(row.text + used, room(), fit));
     std::snprintf(row.text + used, room(), "  (%i %s %i)\n", civil.year, month(civil), civil.day);
     return row;
 }
@@ -88,19 +96,28 @@ screenedText screenLine(int leftOut) {
 std::FILE* openCsv(const runParams& p) {
     std::FILE* fp = openOutput(p.csvfile, p.inelf, p.swfile, true);
     std::fprintf(fp, "NORAD_CAT_ID,OBJECT_NAME,OBJECT_ID,EPOCH,FLUX,LIFETIME_DAYS,DECAY_EPOCH,DECAY_EARLIEST,"
-                     "DECAY_LATEST,BALLISTIC_COEFFICIENT,DESCENT\r\n");
+                     "DECAY_LATEST,BALLISTIC_COEFFICIENT,DESCENT");
+    std::fprintf(fp, p.if_fit == 1 ? ",PREDICTION,FITTED_BALLISTIC_COEFFICIENT,FIT_PAIRS\r\n" : "\r\n");
     return fp;
 }
 
-void csvRow(std::FILE* fp, const element& e, double flux, double remaining, const screening& s) {
+void csvRow(std::FILE* fp, const element& e, double flux, double remaining, const screening& s,
+            const fittedDecay* fit) {
     const std::string name = text::csvQuoted(trimmed(e.title, sizeof e.title));
     const std::string id = text::csvQuoted(objectId(e.objid));
     // A set without a coefficient (none is listed) leaves its cell empty.
     char b[32] = "";
     if (s.ballistic > 0) std::snprintf(b, sizeof b, "%.5f", s.ballistic);
-    std::fprintf(fp, "%li,%s,%s,%s,%.1f,%.4f,%s,%s,%s,%s,%s\r\n", static_cast<long>(e.objno), name.c_str(), id.c_str(),
+    std::fprintf(fp, "%li,%s,%s,%s,%.1f,%.4f,%s,%s,%s,%s,%s", static_cast<long>(e.objno), name.c_str(), id.c_str(),
                  isoUtc(e.epoch).text, flux, remaining, isoUtc(e.epoch + remaining).text, isoUtc(s.window.earliest).text,
                  isoUtc(s.window.latest).text, b, descentName(s.how));
+    if (fit == nullptr) {
+        std::fprintf(fp, "\r\n");
+    } else if (fit->pairs > 0) {
+        std::fprintf(fp, ",fit,%.5f,%i\r\n", fit->b, fit->pairs);
+    } else {
+        std::fprintf(fp, ",set,,0\r\n");
+    }
 }
 
 }  // namespace morvel
