@@ -21,10 +21,12 @@ constexpr double inf = std::numeric_limits<double>::infinity();
 // The Earth's flattening (WGS 84).
 constexpr double flattening = 1 / 298.257;
 
-// Gauss-Legendre nodes on [0, pi] as cos E, with weights that sum to one: the
-// mean over E of a function sampled at the nodes.
+// Gauss-Legendre nodes x on [-1, 1], their cos E on [0, pi] (E = pi (x + 1)
+// / 2), with weights that sum to one: the mean over E of a function sampled
+// at the nodes.
 template <int N>
 struct nodes {
+    std::array<double, N> x;
     std::array<double, N> cosE;
     std::array<double, N> weight;
 };
@@ -51,6 +53,7 @@ nodes<N> legendre() {
         }
         // E = pi (x + 1) / 2 maps [-1, 1] onto [0, pi]; the weights of
         // [-1, 1] sum to 2.
+        g.x[i] = x;
         g.cosE[i] = std::cos(pi * (x + 1) / 2);
         g.weight[i] = 1 / ((1 - x * x) * slope * slope);
     }
@@ -67,6 +70,11 @@ constexpr double seriesLimit = 0.1;
 // most of it the kinks of its table at the rows; a smooth exp(z cos E) six
 // nodes integrate to about 1e-9 below 0.5.
 constexpr double leastScaleHeight = 20;
+// Far from perigee the air of an eccentric orbit is nothing: beyond the
+// eccentric anomaly where the height has risen this many of the perigee's
+// scale heights (less than e^-25 of the perigee's density, the scale height
+// growing with height), the 24 nodes are not spent.
+constexpr double thinAir = 25;
 
 // The averaged densities of the two rates, kg/m^3.
 struct averages {
@@ -74,19 +82,27 @@ struct averages {
     double re;
 };
 
+// The averages by the nodes `g` over E from 0 to `reach` (pi: the whole
+// orbit; less: the rest has no air).
 template <int N>
-averages quadrature(const nodes<N>& g, double a, double e, double centre, double flux, const airModel& air) {
+averages quadrature(const nodes<N>& g, double a, double e, double centre, double flux, const airModel& air,
+                    double reach = pi) {
     averages m{0, 0};
     for (int k = 0; k < N; ++k) {
         // A node lies a e cos E below the orbit's centre.
-        const double c = g.cosE[k];
+        const double c = reach == pi ? g.cosE[k] : std::cos(reach * (g.x[k] + 1) / 2);
         const double rho = air.density(centre - a * e * c, flux);
         const double root = std::sqrt((1 + e * c) / (1 - e * c));
         m.ra += g.weight[k] * rho * (1 + e * c) * root;
         m.re += g.weight[k] * rho * c * root;
     }
-    return m;
+    const double share = reach / pi;
+    return {m.ra * share, m.re * share};
 }
+
+// The eccentric anomaly beyond which an orbit of spread a e / H, H the
+// perigee's scale height, meets no air.
+double airReach(double spread) { return 2 * spread > thinAir ? std::acos(1 - thinAir / spread) : pi; }
 
 averages series(double rho, double z, double e) {
     // I0, I1 and I2 by their power series, to z^5.
@@ -139,7 +155,8 @@ dragRates ratesPerBallistic(double a, double e, double drop, double flux, const 
     const averages m = z < seriesLimit       ? series(air.density(centre, flux), z, e)
                        : spread < 0.5 ? quadrature(six, a, e, centre, flux, air)
                        : spread < 3   ? quadrature(twelve, a, e, centre, flux, air)
-                                      : quadrature(many, a, e, centre, flux, air);
+                                      : quadrature(many, a, e, centre, flux, air,
+                                                   airReach(a * e / air.scaleHeight(centre - a * e, flux)));
     const double am = a * metresPerKm;
     return {-std::sqrt(earthMu * am) * m.ra * secondsPerDay / metresPerKm,
             -std::sqrt(earthMu / am) * (1 - e * e) * m.re * secondsPerDay};

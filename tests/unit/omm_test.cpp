@@ -308,6 +308,20 @@ TEST(OmmRecords, SeveralMessagesPerFileAndTheSameSetsOnEveryReading) {
     for (int k = 0; k < 2; ++k) EXPECT_EQ(fields(again.sets[k]), fields(first.sets[k])) << "again " << k;
 }
 
+TEST(OmmRecords, CsvFilesPutOneAfterAnotherReadAsOne) {
+    // The second file's header repeated (after a byte-order mark), the third's in another column order; a
+    // bad row between them is still named by its record and line.
+    const std::string row = csvRow("C", "3");
+    const std::string reordered = csvHeader.substr(12, csvHeader.size() - 13) + ",OBJECT_NAME\n";
+    const std::string moved = row.substr(2, row.size() - 3) + ",C\n";
+    const readOut r = readText(csvHeader + csvRow("A", "1") + "\xEF\xBB\xBF" + csvHeader + csvRow("B", "2") +
+                               csvRow("B", "x", 11, "x") + reordered + moved);
+    ASSERT_EQ(r.sets.size(), 3u) << r.console;
+    EXPECT_EQ(r.console, "Record 3 at line 5 (object x B) rejected: NORAD_CAT_ID \"x\" unreadable\n");
+    EXPECT_EQ(fields(r.sets[2]), fields(readText(csvHeader + csvRow("C", "3")).sets.at(0)));
+    EXPECT_TRUE(r.sets[0].objno == 1 && r.sets[1].objno == 2 && r.sets[2].objno == 3);
+}
+
 TEST(OmmRecords, FaultsAndCutsOfEachEncodingKeepTheRecordsBefore) {
     const std::string good = csvRow("A", "6"), cut = "Element file ends inside a record at line ";
     const struct { readOut r; std::size_t sets; int lastObjno; std::string console; } cases[] = {

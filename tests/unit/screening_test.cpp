@@ -111,6 +111,20 @@ TEST(Density, BelowTheTableTheMeanProfilesScaleHeightsAndTheGroundHeld) {
     EXPECT_TRUE(std::isnan(density(std::nan(""), 150)) && std::isnan(density(400, std::nan(""))));
 }
 
+TEST(Density, ItsLocalScaleHeightIsItsFallWithHeight) {
+    // Within a row's segment ln(rho) is straight: a difference of 1 km gives its slope.
+    for (double flux : {65.0, 100.0, 140.0, 200.0, 250.0})
+        for (double h : {150.5, 210.0, 333.0, 455.5, 690.0, 950.0})
+            EXPECT_NEAR(densityScaleHeight(h, flux), 1 / std::log(density(h - 0.5, flux) / density(h + 0.5, flux)),
+                        1e-9 * densityScaleHeight(h, flux))
+                << h << " km, flux " << flux;
+    // Below the table CIRA-72's layers; below the ground the held density has none.
+    EXPECT_EQ(densityScaleHeight(95, 150), 5.382);
+    EXPECT_EQ(densityScaleHeight(25, 150), 6.349);
+    EXPECT_EQ(densityScaleHeight(-1, 150), std::numeric_limits<double>::infinity());
+    EXPECT_TRUE(std::isnan(densityScaleHeight(std::nan(""), 150)) && std::isnan(densityScaleHeight(300, std::nan(""))));
+}
+
 TEST(Ballistic, TheOrbitAverageAgainstTheIntegral) {
     EXPECT_EQ(dragFactor(0, 0), 1.0);
     // The Bessel tables to first order in e, and the large-z form beyond.

@@ -6,11 +6,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <tuple>
 
 #include <unistd.h>
 
+#include "flight.h"
 #include "formats/spaceweather.h"
 #include "support.h"
 
@@ -48,6 +50,42 @@ TEST(SpaceWeather, EachKindOfEpochTakesItsFlux) {
         EXPECT_TRUE(f.flux == c.flux && f.source == c.source && f.day == c.day)
             << "epoch " << c.epoch << ": got " << f.flux << " from " << static_cast<int>(f.source) << " day " << f.day;
     }
+}
+
+TEST(SpaceWeather, PredictedRowsAfterTheObservedDaysAndTheFlightsFlux) {
+    // The real file's five daily predictions from May 17 and its monthly ones of August and September
+    // (F10.7_OBS_LAST81 125.2 ... 123.7, 119.1, 120.6): each holds until the next, the last for good.
+    spaceWeather real;
+    ASSERT_EQ(loadSpaceWeather(MORVEL_TEST_DATA "/space-weather/sw-end-2026-05-16.csv", real), weatherStatus::ok);
+    const int may16 = chronoJdn(2026, 5, 16), aug1 = chronoJdn(2026, 8, 1), sep1 = chronoJdn(2026, 9, 1);
+    constexpr double never = std::numeric_limits<double>::infinity();
+    const struct { double day, mean81, next; } cases[] = {
+        {may16 + 0.5, -1.0, may16 + 1.0}, {may16 + 1.3, 125.2, may16 + 2.0}, {may16 + 5.9, 123.7, aug1 + 0.0},
+        {chronoJdn(2026, 7, 15) + 0.0, 123.7, aug1 + 0.0}, {aug1 + 0.0, 119.1, sep1 + 0.0},
+        {chronoJdn(2030, 1, 1) + 0.5, 120.6, never}, {std::nan(""), -1.0, may16 + 1.0}};
+    for (const auto& c : cases) {
+        const prediction p = predictedOn(real, c.day);
+        EXPECT_TRUE(p.mean81 == c.mean81 && p.next == c.next) << c.day << ": " << p.mean81 << " until " << p.next;
+    }
+    // Rows among the observed ones, out of order or without a mean are counted, not kept.
+    spaceWeather mixed;
+    ASSERT_EQ(read(head + "2026-01-10,OBS,80.0\n2026-01-11,PRD,90.0\n2026-01-12,OBS,82.0\n2026-01-13,PRD,91.0\n"
+                          "2026-01-14,PRM,x\n2026-01-13,PRD,95.0\n",
+                   mixed),
+              weatherStatus::ok);
+    const int jan12 = chronoJdn(2026, 1, 12);
+    EXPECT_EQ(mixed.predicted(), 4);
+    EXPECT_EQ(predictedOn(mixed, jan12 + 0.5).mean81, -1.0);
+    EXPECT_EQ(predictedOn(mixed, jan12 + 30.0).mean81, 91.0);
+    EXPECT_EQ(predictedOn(mixed, jan12 + 30.0).next, never);
+    // A flight takes the predicted flux where there is one, else the one its set knew; without a file -F.
+    const fluxPlan withFile{&real, 150}, without{nullptr, 140};
+    EXPECT_EQ(knownFlux(withFile, may16 + 20.0), 125.4);
+    EXPECT_EQ(knownFlux(withFile, may16 - 400.0), 150.0);
+    EXPECT_EQ(flightFlux(withFile, 111.0, may16 + 0.5), 111.0);
+    EXPECT_EQ(flightFlux(withFile, 111.0, aug1 + 3.0), 119.1);
+    EXPECT_EQ(flightFlux(without, 111.0, aug1 + 3.0), 140.0);
+    EXPECT_EQ(knownFlux(without, aug1 + 3.0), 140.0);
 }
 
 TEST(SpaceWeather, EveryDayOfTwoCenturiesReadAsChronoCountsIt) {
