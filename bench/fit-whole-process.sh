@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Whole-process time of the decay list of two catalogue snapshots put in one
+# file (31,842 sets, 15,924 objects), plain and fitted (--fit), at -L20 (the
+# screened list's), at the default -L1000 and at -L1000 with a space-weather
+# file that has predicted rows (the flights take them), run side by side
+# (interleaved), median of N runs (default 31), outputs on a tmpfs when
+# /dev/shm exists. Uses hyperfine when it is installed.
+#   bench/fit-whole-process.sh [build-dir] [runs]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build/release}" && pwd)  # absolute: the runs happen in a scratch directory
+runs=${2:-31}
+bin=$build/morvel/morvel
+base=/tmp; [ -d /dev/shm ] && base=/dev/shm
+work=$(mktemp -d "$base/fit-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+cat "$root/tools/validate/data/screening/active-2026-07-04T1722Z.tle" \
+    "$root/tools/validate/data/screening/active-2026-07-05T0953Z.tle" > "$work/two.tle"
+cp "$root/tests/data/space-weather/sw-end-2026-05-16.csv" "$work/sw.csv"
+cd "$work"
+names=(plain-20 fit-20 plain-1000 fit-1000 plain-w fit-w)
+cmds=("$bin -L20 two.tle" "$bin --fit -L20 two.tle" "$bin -L1000 two.tle" "$bin --fit -L1000 two.tle"
+      "$bin -Wsw.csv -L1000 two.tle" "$bin --fit -Wsw.csv -L1000 two.tle")
+if command -v hyperfine >/dev/null 2>&1; then
+  hyperfine -N -w 3 -r "$runs" "${cmds[@]}"
+  exit 0
+fi
+for n in "${names[@]}"; do : > "$n.times"; done
+for ((r = 0; r < runs; r++)); do
+  for i in "${!names[@]}"; do
+    t0=$(date +%s%N); ${cmds[$i]} < /dev/null > /dev/null; t1=$(date +%s%N)
+    echo $(( (t1 - t0) / 1000 )) >> "${names[$i]}.times"
+  done
+done
+median() { sort -n "$1" | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+printf '%-12s %8s %6s\n' run "ms" "x plain"
+for n in "${names[@]}"; do
+  m=$(median "$n.times")
+  p=$(median "plain-${n#*-}.times")
+  awk -v n="$n" -v m="$m" -v t="$p" 'BEGIN { printf "%-12s %8.1f %6.2f\n", n, m / 1000, m / t }'
+done
