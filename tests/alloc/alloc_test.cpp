@@ -1,14 +1,16 @@
 // The physics and the evolution step allocate nothing: counted by a replaced
-// global operator new around a whole evolution and the crossing pipeline of
-// the catalogue.
+// global operator new around a whole evolution, the crossing pipeline of the
+// catalogue and a flight of each of its sets.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <vector>
 
 #include "eloutput.h"
 #include "evolve.h"
+#include "flight.h"
 #include "support.h"
 
 namespace {
@@ -76,4 +78,13 @@ TEST(Allocations, NoneInAWholeEvolutionNorInTheCrossingPipeline) {
     std::fclose(in);
     std::fclose(out);
     EXPECT_GT(written, 10000);
+
+    // The flight of every set of the catalogue with one coefficient.
+    const std::vector<element> sets = test::readSets(test::dataFile("catalogue-2026-05-07.tle"));
+    int decays = 0;
+    EXPECT_EQ(countAllocations([&] {
+                  for (const element& e : sets) decays += fly(e, 0.02, {nullptr, 150}, 100).decay > 0;
+              }),
+              0);
+    EXPECT_GT(decays, 50);
 }
