@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <span>
+#include <string>
 #include <vector>
 
 #include "ballistic.h"
@@ -15,7 +17,9 @@
 #include "evolve.h"
 #include "fit.h"
 #include "flight.h"
+#include "formats/spaceweather.h"
 #include "geometry.h"
+#include "support.h"
 
 using namespace morvel;
 
@@ -74,6 +78,24 @@ TEST(Flight, ConstantAirFollowsTheClosedForm) {
     EXPECT_EQ(f.t, 30.0);
     EXPECT_FALSE(f.decayed);
     EXPECT_EQ(f.e, 0.0);
+}
+
+TEST(Flight, TheFluxOfEachDayFromThePredictedRows) {
+    // Air whose density goes with the flux, after one observed day (100) a
+    // forecast rising by 1 a day: sqrt(a) falls by B rho0 sqrt(mu) / 2 times
+    // the integral of F / 150 over time, 3450 flux days from noon to 30 days on.
+    const airModel fluxAir{[](double, double f) { return rho0 * f / 150; }, [](double, double) { return inf; }};
+    const int d0 = test::chronoJdn(2026, 1, 1);
+    std::string text = "DATE,F10.7_DATA_TYPE,F10.7_OBS_LAST81\n" + test::isoDay(d0) + ",OBS,100\n";
+    for (int k = 1; k <= 40; ++k) text += test::isoDay(d0 + k) + ",PRD," + std::to_string(100 + k) + "\n";
+    spaceWeather sw;
+    ASSERT_EQ(readSpaceWeather(text.data(), text.size(), sw), weatherStatus::ok);
+    const double b = 0.02;
+    const element s = orbitAt(400, d0 + 0.5);
+    const flightState f = flyUntil(s, b, {&sw, 150}, s.epoch + 30, fluxAir);
+    const double a0 = semiMajorAxis(s.n) * 1000;  // m
+    const double closed = std::pow(std::sqrt(a0) - b * rho0 / 150 * std::sqrt(earthMu) * 3450 * 86400 / 2, 2) / 1000;
+    EXPECT_NEAR(f.a - closed, 0, 1e-3 * (a0 / 1000 - closed)) << "of the fall, km";
 }
 
 TEST(Flight, AnExponentialAtmospheresFallTakesItsIntegral) {
@@ -160,6 +182,11 @@ TEST(Fit, AHistoryTheFlightMadeGivesItsCoefficientBack) {
         // Its flight lands where the history's own would.
         EXPECT_NEAR(p.decay, fly(h[39], b, flux, 1e6).decay, 1e-6);
     }
+    // No set k among the sets given: no fit.
+    const std::vector<element> h = flownHistory(orbitAt(320, 2460000), 0.02, 0.5, 4, flux);
+    ballisticFitter fitter;
+    EXPECT_EQ(fitter.fit(std::span(h).first(3), 3, flux, 3, -1).pairs, 0);
+    EXPECT_EQ(fitter.predict(std::span(h).first(3), 3, flux, -1, 1e6).pairs, 0);
 }
 
 TEST(Fit, PairsAcrossAPoweredChangeOrAThrustLoweringAreLeftOut) {
@@ -214,9 +241,11 @@ TEST(Fit, ThePowerTestBetweenTwoSets) {
     element da = a, db = b;
     da.nrate = db.nrate = 0.01;
     EXPECT_FALSE(changeBetween(da, db).powered);
-    // Not tested below 200 km, nor for sets out of order.
+    // Not tested below 200 km, nor for sets out of order or of one epoch.
     EXPECT_FALSE(changeBetween(orbitAt(190, 100), orbitAt(150, 101)).powered);
     EXPECT_FALSE(changeBetween(b, a).powered);
+    b.epoch = a.epoch;
+    EXPECT_FALSE(changeBetween(a, b).powered);
 }
 
 TEST(Fit, TheSpanFollowsThePredictedRemainingTime) {
