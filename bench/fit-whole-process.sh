@@ -3,15 +3,16 @@
 # file (31,842 sets, 15,924 objects), plain and fitted (--fit), at -L20 (the
 # screened list's), at the default -L1000 and at -L1000 with a space-weather
 # file that has predicted rows (the flights take them), run side by side
-# (interleaved), median of N runs (default 31), outputs on a tmpfs when
-# /dev/shm exists. Uses hyperfine when it is installed.
+# (interleaved), median of N runs (default 31), outputs in $TMPDIR or /tmp
+# (morvel writes nothing under /dev, /dev/shm included). Uses hyperfine
+# when it is installed.
 #   bench/fit-whole-process.sh [build-dir] [runs]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/release}" && pwd)  # absolute: the runs happen in a scratch directory
 runs=${2:-31}
 bin=$build/morvel/morvel
-base=/tmp; [ -d /dev/shm ] && base=/dev/shm
+base=${TMPDIR:-/tmp}
 work=$(mktemp -d "$base/fit-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cat "$root/tools/validate/data/screening/active-2026-07-04T1722Z.tle" \

@@ -2,8 +2,8 @@
 # Whole-process time of the equator-crossing file of the catalogue snapshot:
 # read as TLE and converted to each OMM encoding, and written as TLE and in
 # each OMM encoding (--omm); run side by side (interleaved), median of N runs
-# (default 21), outputs on a tmpfs when /dev/shm exists. Uses hyperfine
-# when it is installed. The converter is a test program: the build
+# (default 21), outputs in $TMPDIR or /tmp (morvel writes nothing under
+# /dev, /dev/shm included). Uses hyperfine when it is installed. The converter is a test program: the build
 # directory must be one built with the tests (build/release), not the bench
 # preset's.
 #   bench/omm-whole-process.sh [build-dir] [runs]
@@ -13,7 +13,7 @@ build=$(cd "${1:-$root/build/release}" && pwd)  # absolute: the runs happen in a
 runs=${2:-21}
 bin=$build/morvel/morvel
 conv=$build/tests/omm/morvel_omm_convert
-base=/tmp; [ -d /dev/shm ] && base=/dev/shm
+base=${TMPDIR:-/tmp}
 work=$(mktemp -d "$base/omm-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cp "$root/tests/data/catalogue-2026-05-07.tle" "$work/cat.tle"

@@ -2,15 +2,16 @@
 # Whole-process time of the decay list of a catalogue snapshot, plain and
 # screened (--screen, and --screen with --csv), at -L20 and with every
 # predictable set listed (-L1e9, the most rows to screen), run side by side
-# (interleaved), median of N runs (default 31), outputs on a tmpfs when
-# /dev/shm exists. Uses hyperfine when it is installed.
+# (interleaved), median of N runs (default 31), outputs in $TMPDIR or /tmp
+# (morvel writes nothing under /dev, /dev/shm included). Uses hyperfine
+# when it is installed.
 #   bench/screen-whole-process.sh [build-dir] [runs]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/release}" && pwd)  # absolute: the runs happen in a scratch directory
 runs=${2:-31}
 bin=$build/morvel/morvel
-base=/tmp; [ -d /dev/shm ] && base=/dev/shm
+base=${TMPDIR:-/tmp}
 work=$(mktemp -d "$base/screen-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cp "$root/tools/validate/data/screening/active-2026-07-04T1722Z.tle" "$work/cat.tle"
