@@ -22,21 +22,6 @@ cd "$work"
 names=(plain-20 fit-20 plain-1000 fit-1000 plain-w fit-w)
 cmds=("$bin -L20 two.tle" "$bin --fit -L20 two.tle" "$bin -L1000 two.tle" "$bin --fit -L1000 two.tle"
       "$bin -Wsw.csv -L1000 two.tle" "$bin --fit -Wsw.csv -L1000 two.tle")
-if command -v hyperfine >/dev/null 2>&1; then
-  hyperfine -N -w 3 -r "$runs" "${cmds[@]}"
-  exit 0
-fi
-for n in "${names[@]}"; do : > "$n.times"; done
-for ((r = 0; r < runs; r++)); do
-  for i in "${!names[@]}"; do
-    t0=$(date +%s%N); ${cmds[$i]} < /dev/null > /dev/null; t1=$(date +%s%N)
-    echo $(( (t1 - t0) / 1000 )) >> "${names[$i]}.times"
-  done
-done
-median() { sort -n "$1" | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-printf '%-12s %8s %6s\n' run "ms" "x plain"
-for n in "${names[@]}"; do
-  m=$(median "$n.times")
-  p=$(median "plain-${n#*-}.times")
-  awk -v n="$n" -v m="$m" -v t="$p" 'BEGIN { printf "%-12s %8.1f %6.2f\n", n, m / 1000, m / t }'
-done
+baseline() { echo "plain-${1#*-}"; }
+source "$root/bench/interleaved.sh"
+interleaved "$runs" "x plain"
