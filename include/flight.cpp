@@ -193,11 +193,17 @@ flightState flyUntil(const element& set, double b, const fluxPlan& s, double end
         // The theory's remaining lifetime at this state, Q qfix / ndot.
         double life = inf;
         if (low < lifetimeHeight) {
+            // Below lowestPerigee the theory has no lifetime to ask (its
+            // tables end above the ground): decayed now.
+            if (low < lowestPerigee) {
+                o.decayed = true;
+                return o;
+            }
             const double n = meanMotionOf(o.a);
             const double ndot = -1.5 * n * d.a / o.a;
             life = q(n, o.e, low, flux) * qfix / ndot;
-            if (life < decayLimit || low < lowestPerigee) {
-                o.t += life > 0 && life < decayLimit ? life : 0;
+            if (life < decayLimit) {
+                o.t += life > 0 ? life : 0;
                 o.decayed = true;
                 return o;
             }

@@ -167,6 +167,16 @@ TEST(Flight, EndsAtTheTheorysOwnDecayTest) {
         EXPECT_EQ(fly(set, b, {nullptr, 150}, 1000).decay, -1.0) << b;
 }
 
+TEST(Flight, AnEccentricOrbitComesDownWithoutAskingTheTheoryBelowItsTables) {
+    // Perigee about 250 km, apogee 2700 km (a rocket stage's orbit).
+    const element s = orbitAt(1473, 2460000, 0.156, 49.8);
+    for (const double b : {0.005, 0.02, 0.08, 0.3}) {
+        flight f{};
+        EXPECT_EQ(test::tableMessagesOf([&] { f = fly(s, b, {nullptr, 150}, 1e9); }), "") << b;
+        EXPECT_GT(f.decay, s.epoch) << b;
+    }
+}
+
 TEST(Fit, AHistoryTheFlightMadeGivesItsCoefficientBack) {
     const fluxPlan flux{nullptr, 120};
     for (const double b : {0.005, 0.02, 0.08}) {
