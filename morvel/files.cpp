@@ -99,11 +99,13 @@ const char* refusedPlace(const std::string& name) {
     const fs::path full = fs::weakly_canonical(fs::absolute(name, ec), ec);
     if (ec) return "names no place for a file";
     // A name derived from /dev/stdin lands among the devices; nothing of a
-    // run belongs there, nor among the kernel's files, even for root.
+    // run belongs there, nor among the kernel's files, even for root. Only
+    // /dev/shm, a memory file system for ordinary files, is a place for them.
     const fs::path dir = full.parent_path();
     auto part = dir.begin();
     if (part != dir.end() && ++part != dir.end() && (*part == "dev" || *part == "proc" || *part == "sys")) {
-        return "is among the system's device or process files";
+        const bool shm = *part == "dev" && ++part != dir.end() && *part == "shm";
+        if (!shm) return "is among the system's device or process files";
     }
     const fs::file_status st = fs::status(full, ec);
     if (fs::exists(st)) return fs::is_regular_file(st) ? nullptr : "is not a regular file";

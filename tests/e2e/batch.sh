@@ -46,6 +46,12 @@ mkdir -p sub.v2 && cp sl.tle sub.v2/x.tle && cp sl.tle x.tle
 timeout 20 "$bin" --batch -E sub.v2/x.tle <&7 2> /dev/null
 [ -s sub.v2/x.eqx ] && [ ! -e sub.eqx ] || say "sub.v2/x.tle did not give sub.v2/x.eqx alone"
 (cd sub.v2 && timeout 20 "$bin" --batch -L2 ../x.tle <&7 > /dev/null 2>&1) && [ -s x.dk ] || say "../x.tle did not give ../x.dk"
+# /dev/shm holds ordinary files: outputs beside an input there are written.
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  shm=$(mktemp -d /dev/shm/morvel.XXXXXX) && cp sl.tle "$shm/sl.tle"
+  timeout 20 "$bin" --batch -E "$shm/sl.tle" <&7 2> /dev/null && [ -s "$shm/sl.eqx" ] || say "/dev/shm: no sl.eqx"
+  rm -rf "$shm"
+fi
 # Outputs whose writing fails (every file limited to 1 KiB): each named, status 1.
 (ulimit -f 1; trap '' XFSZ; timeout 20 "$bin" --batch -L1e9 sl.tle <&7 > big.out 2> big.err) && say "big: status 0"
 grep -Fxq "morvel: Unable to write file sl.dk" big.err && grep -Fxq "morvel: standard output could not be written" big.err ||
