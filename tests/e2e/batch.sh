@@ -47,8 +47,8 @@ timeout 20 "$bin" --batch -E sub.v2/x.tle <&7 2> /dev/null
 [ -s sub.v2/x.eqx ] && [ ! -e sub.eqx ] || say "sub.v2/x.tle did not give sub.v2/x.eqx alone"
 (cd sub.v2 && timeout 20 "$bin" --batch -L2 ../x.tle <&7 > /dev/null 2>&1) && [ -s x.dk ] || say "../x.tle did not give ../x.dk"
 # /dev/shm holds ordinary files: outputs beside an input there are written.
-if [ -d /dev/shm ] && [ -w /dev/shm ]; then
-  shm=$(mktemp -d /dev/shm/morvel.XXXXXX) && cp sl.tle "$shm/sl.tle"
+if shm=$(mktemp -d /dev/shm/morvel.XXXXXX 2> /dev/null); then
+  cp sl.tle "$shm/sl.tle"
   timeout 20 "$bin" --batch -E "$shm/sl.tle" <&7 2> /dev/null && [ -s "$shm/sl.eqx" ] || say "/dev/shm: no sl.eqx"
   rm -rf "$shm"
 fi
