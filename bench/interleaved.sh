@@ -1,4 +1,17 @@
-# Sourced by the whole-process scripts. `interleaved RUNS BASE-HEADER` runs
+# Sourced by the whole-process scripts, after they set `root`.
+#
+# `scratch TAG [build-dir] [runs]` sets `build` (default build/release),
+# `bin` (its program), `runs` (default 31) and `work`, a scratch directory in
+# $TMPDIR or /tmp, removed at exit.
+scratch() {
+  build=$(cd "${2:-$root/build/release}" && pwd)  # absolute: the runs happen in the scratch directory
+  runs=${3:-31}
+  bin=$build/morvel/morvel
+  work=$(mktemp -d "${TMPDIR:-/tmp}/$1.XXXXXX")
+  trap 'rm -rf "$work"' EXIT
+}
+
+# `interleaved RUNS BASE-HEADER` runs
 # the commands of the array `cmds` (named by the array `names`) in turn,
 # RUNS rounds, standard input and output null, and prints each one's median
 # in ms and against the median of the run whose name `baseline NAME` prints
