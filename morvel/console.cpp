@@ -119,9 +119,7 @@ std::string readName() {
 }
 
 void checkName(const std::string& name) {
-    if (name.size() <= maxName) return;
-    note("Name too long (at most 79 characters): %s\n", name.c_str());
-    finish(true, statusUsage);
+    if (name.size() > maxName) usageError("Name too long (at most 79 characters): %s\n", name.c_str());
 }
 
 }  // namespace morvel

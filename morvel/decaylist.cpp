@@ -70,7 +70,6 @@ struct listPass {
     int leftOut = 0;  // listed sets the screen left out
     double newestEpoch = 0.0;  // of the object of --object
     int fitted = 0;   // listed sets whose date rests on a fit (--fit)
-    int unfitted = 0;  // and those whose history was too short
 
     // The set in `el`, numbered, estimated and listed when it is due; `fit`
     // its fitted prediction with --fit, else none.
@@ -103,7 +102,7 @@ void listPass::add(const fittedDecay* fit) {
         }
     }
     r.count++;
-    ++(onFit ? fitted : unfitted);
+    if (onFit) ++fitted;
     if (r.count == 1) {
         r.nel0 = r.num_of_els;
         columnHeader(stdout, p);
@@ -150,7 +149,7 @@ decayListResult decayList(std::FILE* inpFp, const runParams& p) {
         if (outFp != nullptr) std::fputs(line.text, outFp);
     }
     if (p.if_fit == 1) {
-        const fittedText line = fitLine(pass.fitted, pass.unfitted);
+        const fittedText line = fitLine(pass.fitted, r.count - pass.fitted);
         note("%s", line.text);
         if (outFp != nullptr) std::fputs(line.text, outFp);
     }

@@ -229,9 +229,6 @@ fittedInput readAndFit(std::FILE* inpFp, const runParams& p);
 // when it lists every predictable set.
 double fitHorizon(const runParams& p);
 
-// "fit" for a set whose date rests on a fitted coefficient, "set" else.
-const char* wayName(const fittedDecay* f);
-
 // The one line that counts the listed sets that rest on a fit and those
 // whose history was too short.
 struct fittedText {
@@ -239,8 +236,9 @@ struct fittedText {
 };
 fittedText fitLine(int fitted, int without);
 
-// The report's line on the chosen set's fit, for flights of `horizon` days.
-void fitReportLine(std::FILE* fp, const fittedDecay& f, double horizon);
+// The report's line on the chosen set's fit, for flights of `horizon` days;
+// `rateTaken`: the evolution takes the decay rate of the fitted date.
+void fitReportLine(std::FILE* fp, const fittedDecay& f, bool rateTaken, double horizon);
 
 // ---- screening (screen.cpp) -------------------------------------------------
 

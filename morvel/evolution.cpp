@@ -62,9 +62,11 @@ void evolveSet(int nel, const runParams& p, const fittedDecay* fit) {
     const epochFlux flux = fluxOfSet(p, el.epoch);
     // A fitted date: the evolution takes the decay rate that gives it, so
     // that it comes down then.
+    bool fitRate = false;
     if (fit != nullptr && fit->pairs > 0 && fit->decay > 0) {
         const double nrate = nrateForLifetime(el, flux.flux, fit->decay - el.epoch);
-        if (nrate > 0) el.nrate = nrate;
+        fitRate = nrate > 0;
+        if (fitRate) el.nrate = nrate;
     }
     prime(flux.flux);
 
@@ -72,7 +74,7 @@ void evolveSet(int nel, const runParams& p, const fittedDecay* fit) {
     std::string outfile = p.report;
     if (if_batch == 0) {
         if (lifetime < shownLifetime) decaysAfter(stdout, decay, "\n");
-        if (fit != nullptr) fitReportLine(stdout, *fit, fitHorizon(p));
+        if (fit != nullptr) fitReportLine(stdout, *fit, fitRate, fitHorizon(p));
         std::printf("Output filename for orbital evolution ? ");
         outfile = readName();
     }
@@ -86,7 +88,7 @@ void evolveSet(int nel, const runParams& p, const fittedDecay* fit) {
     std::fprintf(outFp, "Orbital evolution for object %s\n\n", el.objid);
     if (lifetime < shownLifetime) decaysAfter(outFp, decay, fit != nullptr ? "\n" : "\n\n");
     if (fit != nullptr) {
-        fitReportLine(outFp, *fit, fitHorizon(p));
+        fitReportLine(outFp, *fit, fitRate, fitHorizon(p));
         std::fprintf(outFp, "\n");
     }
     parameterLines(outFp, p, "  ", &flux);

@@ -26,8 +26,8 @@ double fitHorizon(const runParams& p) { return p.minlife < 0.05 ? shownLifetime 
 fittedInput readAndFit(std::FILE* inpFp, const runParams& p) {
     fittedInput in;
     {
-        // Room for the sets at once: a set takes at least two lines of 69
-        // characters in any encoding.
+        // A first reservation for the sets: about one set per 140 bytes (a
+        // TLE set; an OMM CSV row is shorter, the other encodings longer).
         std::error_code ec;
         const std::uintmax_t bytes = std::filesystem::file_size(p.inelf, ec);
         if (!ec) in.sets.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(bytes / 140 + 1, 1u << 24)));
@@ -65,8 +65,6 @@ fittedInput readAndFit(std::FILE* inpFp, const runParams& p) {
     return in;
 }
 
-const char* wayName(const fittedDecay* f) { return f->pairs > 0 ? "fit" : "set"; }
-
 fittedText fitLine(int fitted, int without) {
     fittedText line;
     std::snprintf(line.text, sizeof line.text,
@@ -76,14 +74,15 @@ fittedText fitLine(int fitted, int without) {
     return line;
 }
 
-void fitReportLine(std::FILE* fp, const fittedDecay& f, double horizon) {
+void fitReportLine(std::FILE* fp, const fittedDecay& f, bool rateTaken, double horizon) {
     if (f.pairs == 0) {
         std::fprintf(fp, "No fitted Cd*A/m: too short a history before this set; its own decay rate used\n");
         return;
     }
     std::fprintf(fp, "Fitted Cd*A/m = %.5f m^2/kg from %i pairs of sets over %.1f days before this set", f.b, f.pairs,
                  f.span);
-    if (f.decay > 0) std::fprintf(fp, "; the evolution takes the decay rate of its date\n");
+    if (rateTaken) std::fprintf(fp, "; the evolution takes the decay rate of its date\n");
+    else if (f.decay > 0) std::fprintf(fp, "; the theory gives no decay rate for its date: its own decay rate used\n");
     else std::fprintf(fp, "; no decay within %.1f days: its own decay rate used\n", horizon);
 }
 
